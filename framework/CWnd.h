@@ -1,0 +1,51 @@
+#pragma once
+
+#include "MessageTable.h"
+
+#include <windows.h>
+
+// Wraps one HWND. One window procedure finds the object for a handle and
+// dispatches through the class's message table chain; messages without a row
+// get the default processing.
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+
+    // Creates the window of this object with a class registered through RegisterClassFor.
+    BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x,
+                  int y, int width, int height, HWND parent, HMENU menuOrId);
+    BOOL DestroyWindow();
+
+    // The object that wraps the handle, or null.
+    static CWnd* FromHandle(HWND hwnd);
+
+    // Registers (once per process) a class whose windows are dispatched by CWnd and
+    // returns its name.
+    static const char* RegisterClassFor(const char* className, UINT classStyle, HCURSOR cursor,
+                                        HBRUSH background, HICON icon);
+
+protected:
+    virtual const MessageTable* GetMessageTable() const;
+    static const MessageTable messageTable;
+
+    // Runs after the window's last message (WM_NCDESTROY); may delete the object.
+    virtual void PostNcDestroy() {}
+
+    // The processing a message gets when no row handles it.
+    virtual LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Default processing of the message being handled now.
+    LRESULT Default();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void Attach(HWND hwnd);
+    void Detach();
+    void FinishNcDestroy();
+};

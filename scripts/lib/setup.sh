@@ -1,0 +1,148 @@
+# Set-up shared by scripts/test.sh and scripts/run.sh: Debian packages, the
+# target builds of libpng and libjpeg-turbo, the Wine prefix and the build.
+# Every step checks first, so a second run costs a few seconds.
+# Sourced, not run; expects ROOT (the repository) to be set.
+
+VORNELLE_DEPS_ROOT=${VORNELLE_DEPS_ROOT:-/opt/vornelle}
+BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
+export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer prompts when the prefix is made.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+PACKAGES=(
+  cmake ninja-build dpkg-dev nasm python3 clang-format
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+  libz-mingw-w64-dev googletest
+  wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0
+)
+
+log() { printf '[setup] %s\n' "$*" >&2; }
+
+apt_updated=0
+apt_update_once() {
+  if [ "$apt_updated" = 0 ]; then
+    apt-get update -qq
+    apt_updated=1
+  fi
+}
+
+ensure_packages() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  apt_update_once
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# apt-get source needs a deb-src line for every deb line we have.
+ensure_deb_src() {
+  local src=/etc/apt/sources.list.d/vornelle-deb-src.sources
+  if grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    return 0
+  fi
+  log "adding deb-src sources"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$src"
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/vornelle-deb-src.list
+  fi
+  apt_updated=0
+  apt_update_once
+}
+
+# Debian's orig tarballs of libpng 1.6 and libjpeg-turbo. A security .dsc may
+# answer 404 while its orig tarball arrives; the tarball is all we use.
+fetch_dep_sources() {
+  local dir=$VORNELLE_DEPS_ROOT/src
+  mkdir -p "$dir"
+  if ls "$dir"/libpng1.6_*.orig.tar.* >/dev/null 2>&1 &&
+    ls "$dir"/libjpeg-turbo_*.orig.tar.* >/dev/null 2>&1; then
+    return 0
+  fi
+  ensure_deb_src
+  log "downloading Debian sources of libpng1.6 and libjpeg-turbo"
+  (cd "$dir" && apt-get source --download-only libpng1.6 libjpeg-turbo >/dev/null 2>&1) || true
+  ls "$dir"/libpng1.6_*.orig.tar.* >/dev/null 2>&1 || { log "no libpng1.6 source"; return 1; }
+  ls "$dir"/libjpeg-turbo_*.orig.tar.* >/dev/null 2>&1 || { log "no libjpeg-turbo source"; return 1; }
+}
+
+# Bump when the recipe below changes, so that old prefixes are rebuilt.
+DEPS_RECIPE=1
+
+deps_prefix() { echo "$VORNELLE_DEPS_ROOT/deps-$DEPS_RECIPE/$1"; }
+
+ensure_deps() {
+  local triplet=$1 prefix
+  prefix=$(deps_prefix "$triplet")
+  [ -f "$prefix/.done" ] && return 0
+  fetch_dep_sources
+  log "building libjpeg-turbo and libpng for $triplet"
+  local work
+  work=$(mktemp -d)
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  local toolchain=$ROOT/cmake/mingw-w64-${triplet%%-*}.cmake
+  tar xzf "$VORNELLE_DEPS_ROOT"/src/libjpeg-turbo_*.orig.tar.gz -C "$work"
+  tar xzf "$VORNELLE_DEPS_ROOT"/src/libpng1.6_*.orig.tar.gz -C "$work"
+
+  cmake -S "$work"/libjpeg-turbo-* -B "$work/jpeg-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+    -DWITH_TURBOJPEG=OFF -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm >"$work/jpeg.log" 2>&1 &&
+    cmake --build "$work/jpeg-build" --target jpeg-static >>"$work/jpeg.log" 2>&1 ||
+    { tail -30 "$work/jpeg.log" >&2; return 1; }
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$work/jpeg-build/libjpeg.a" "$prefix/lib/"
+  cp "$work/jpeg-build/jconfig.h" "$work"/libjpeg-turbo-*/jpeglib.h \
+    "$work"/libjpeg-turbo-*/jmorecfg.h "$work"/libjpeg-turbo-*/jerror.h "$prefix/include/"
+
+  cmake -S "$work"/libpng-* -B "$work/png-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON \
+    -DZLIB_LIBRARY=/usr/$triplet/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$triplet/include \
+    >"$work/png.log" 2>&1 &&
+    cmake --build "$work/png-build" --target png_static >>"$work/png.log" 2>&1 ||
+    { tail -30 "$work/png.log" >&2; return 1; }
+  cp "$work/png-build/libpng16.a" "$prefix/lib/libpng.a"
+  cp "$work"/libpng-*/png.h "$work"/libpng-*/pngconf.h "$work/png-build/pnglibconf.h" \
+    "$prefix/include/"
+
+  rm -rf "$work"
+  touch "$prefix/.done"
+}
+
+# A new prefix takes about ten seconds; tests must not race its creation.
+ensure_wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.vornelle-ready" ] && return 0
+  log "creating Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  DISPLAY= wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ] || { log "wineboot made no prefix"; return 1; }
+  touch "$WINEPREFIX/.vornelle-ready"
+}
+
+# build_target TRIPLET [BUILD_TYPE]: configure once, then an incremental build.
+build_target() {
+  local triplet=$1 type=${2:-Release} arch=${1%%-*}
+  local dir=$BUILD_ROOT/$arch
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$arch.cmake" \
+      -DVORNELLE_DEPS_PREFIX="$(deps_prefix "$triplet")" -DVORNELLE_WERROR=ON >/dev/null
+  fi
+  cmake --build "$dir"
+}
+
+setup_all() {
+  ensure_packages
+  ensure_deps x86_64-w64-mingw32
+  ensure_wine_prefix
+}

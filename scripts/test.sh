@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program for 64-bit and 32-bit Windows
+# (warnings are errors) and runs every test under Wine and Xvfb.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$ROOT/scripts/lib/setup.sh"
+
+setup_all
+ensure_deps i686-w64-mingw32
+
+log "building for x86_64"
+build_target x86_64-w64-mingw32
+# 32-bit programs cannot run here: this build only proves the code compiles.
+log "building for i686"
+build_target i686-w64-mingw32
+
+log "running tests"
+cd "$BUILD_ROOT/x86_64"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  # Wine'"'"'s background processes start here, not inside a test: one that
+  # inherits a test'"'"'s output pipe keeps CTest waiting for it to close.
+  wineserver -p >/dev/null 2>&1
+  wine wineboot >/dev/null 2>&1
+  status=0
+  ctest --output-on-failure --timeout 300 "$@" || status=$?
+  wineserver -k || true
+  exit $status' ctest-under-xvfb "$@"
