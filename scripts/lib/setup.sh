@@ -17,7 +17,7 @@ PACKAGES=(
   wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0
 )
 
-log() { printf '[setup] %s\n' "$*" >&2; }
+log() { printf '[vornelle] %s\n' "$*" >&2; }
 
 apt_updated=0
 apt_update_once() {
@@ -36,7 +36,7 @@ ensure_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing ${missing[*]}"
   apt_update_once
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
     "${missing[@]}" >/dev/null
 }
 
