@@ -1,0 +1,288 @@
+#include "CImageImpl.h"
+
+#include "Dib.h"
+
+#include "framework/CDC.h"
+#include "framework/MessageBoxService.h"
+
+#include <new>
+#include <utility>
+
+int CImageImpl::IsInside(int x, int y) const
+{
+    return x >= 0 && x < imageWidth && y >= 0 && y < imageHeight;
+}
+
+int CImageImpl::Create(int width, int height, int depth, int colorType)
+{
+    imageWidth = width;
+    imageHeight = height;
+    imageDepth = depth;
+    imageColorType = colorType >= 0 ? colorType : (depth <= 8 ? 0 : 2);
+    ReleasePicture();
+    CGlobalBlock block = AllocateDib(depth, width, height);
+    if (!block)
+        return 0;
+    imageDib = std::move(block);
+    imageRowBytes = static_cast<int>(DibRowBytes(depth, width));
+    imageBits = imageDib.At(RowsOffset(), 0);
+    return imageRowBytes;
+}
+
+void CImageImpl::AdoptDib(CGlobalBlock block)
+{
+    ReleasePicture();
+    imageDib = std::move(block);
+    imageWidth = imageDib.I32(dib::kWidth);
+    imageHeight = imageDib.I32(dib::kHeight);
+    imageDepth = imageDib.U16(dib::kBitCount);
+    const std::int64_t rowBytes = DibRowBytes(imageDepth, imageWidth);
+    imageRowBytes = rowBytes < 0 ? 0 : static_cast<int>(rowBytes);
+    imageBits = imageDib.At(RowsOffset(), 0);
+}
+
+void CImageImpl::ReleasePicture()
+{
+    imageDib.Free();
+    imageBits = nullptr;
+    imagePalette.reset();
+}
+
+std::size_t CImageImpl::RowsOffset() const
+{
+    return DibRowsOffset(imageDib);
+}
+
+bool CImageImpl::HoldsEveryRow() const
+{
+    if (imageBits == nullptr || imageWidth < 0 || imageHeight < 0)
+        return false;
+    const std::uint64_t rows = static_cast<std::uint64_t>(imageRowBytes) * imageHeight;
+    return imageDib.At(RowsOffset(), static_cast<std::size_t>(rows)) != nullptr &&
+           rows <= imageDib.size();
+}
+
+std::uint8_t* CImageImpl::PixelBytes(int x, int y, int count) const
+{
+    if (!IsInside(x, y) || imageBits == nullptr)
+        return nullptr;
+    const std::uint64_t offset = RowsOffset() + static_cast<std::uint64_t>(y) * imageRowBytes +
+                                 static_cast<std::uint64_t>(x) * imageDepth / 8;
+    if (offset > imageDib.size())
+        return nullptr;
+    return imageDib.At(static_cast<std::size_t>(offset), count);
+}
+
+int CImageImpl::GetPixelIndex(int x, int y) const
+{
+    if (imageDepth > 8)
+        return -1;
+    const std::uint8_t* byte = PixelBytes(x, y, 1);
+    return byte ? *byte : -1;
+}
+
+int CImageImpl::GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green,
+                            std::uint8_t* blue) const
+{
+    if (!IsInside(x, y))
+        return 0;
+    if (imagePalette)
+        return imagePalette->GetEntryRGB(GetPixelIndex(x, y), red, green, blue);
+    // Below 24 bits the three bytes can reach past the last row: what lies
+    // outside the block reads as 0.
+    std::uint8_t bgr[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (const std::uint8_t* byte = PixelBytes(x, y, i + 1))
+            bgr[i] = byte[i];
+    }
+    *blue = bgr[0];
+    *green = bgr[1];
+    *red = bgr[2];
+    return 1;
+}
+
+int CImageImpl::SetPixelIndex(int x, int y, int index)
+{
+    if (imageDepth > 8)
+        return 0;
+    std::uint8_t* byte = PixelBytes(x, y, 1);
+    if (byte == nullptr)
+        return 0;
+    *byte = static_cast<std::uint8_t>(index);
+    return 1;
+}
+
+int CImageImpl::SetPixelRGB(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    if (!IsInside(x, y))
+        return 0;
+    if (imageColorType & 1) {
+        if (!imagePalette)
+            return 0;
+        SetPixelIndex(x, y, static_cast<int>(imagePalette->GetNearestIndex(red, green, blue)));
+        return 1;
+    }
+    const std::uint8_t bgr[3] = {blue, green, red};
+    for (int i = 0; i < 3; ++i) {
+        if (std::uint8_t* byte = PixelBytes(x, y, i + 1))
+            byte[i] = bgr[i];
+    }
+    return 1;
+}
+
+int CImageImpl::Read(const std::string&)
+{
+    return 0;
+}
+
+int CImageImpl::Write(const std::string&)
+{
+    return 0;
+}
+
+int CImageImpl::ReplacePalette(int count, const std::uint8_t* red, const std::uint8_t* green,
+                               const std::uint8_t* blue)
+{
+    imagePalette.reset();
+    imagePalette.reset(new (std::nothrow) CImagePalette);
+    if (!imagePalette)
+        return 0;
+    if (green == nullptr)
+        green = red;
+    if (blue == nullptr)
+        blue = green;
+    imagePalette->CreateFromComponents(count, red, green, blue);
+    return AfterPaletteChange();
+}
+
+int CImageImpl::AfterPaletteChange()
+{
+    imageColorType |= 3;
+    return FillDibColorTable(imageDib, imagePalette->GetSafeHandle(), true);
+}
+
+int CImageImpl::SetPalette(int count, const std::uint8_t* red, const std::uint8_t* green,
+                           const std::uint8_t* blue)
+{
+    return ReplacePalette(count, red, green, blue);
+}
+
+int CImageImpl::SetPaletteRGB(int count, const std::uint8_t* rgb)
+{
+    if (imagePalette)
+        AfxMessageBox("CImageImpl::imagePalette already exists!", MB_OK);
+    std::uint8_t red[256] = {};
+    std::uint8_t green[256] = {};
+    std::uint8_t blue[256] = {};
+    if (count < 0 || count > 256)
+        count = count < 0 ? 0 : 256;
+    for (int i = 0; i < count; ++i) {
+        red[i] = rgb[3 * i];
+        green[i] = rgb[3 * i + 1];
+        blue[i] = rgb[3 * i + 2];
+    }
+    return ReplacePalette(count, red, green, blue);
+}
+
+int CImageImpl::SetPaletteObject(std::unique_ptr<CImagePalette> palette)
+{
+    if (!palette)
+        return 0;
+    imagePalette = std::move(palette);
+    return AfterPaletteChange();
+}
+
+int CImageImpl::SetGreyPalette(int count)
+{
+    if (count < 1 || count > 256)
+        return 0;
+    std::uint8_t levels[256];
+    for (int i = 0; i < count; ++i)
+        levels[i] = static_cast<std::uint8_t>(i * 256 / count);
+    return SetPalette(count, levels, nullptr, nullptr);
+}
+
+int CImageImpl::Draw(CDC* dc, int x, int y, int width, int height, int xSrc, int firstScan)
+{
+    if (!HasPicture())
+        return 0;
+    HDC hdc = dc ? dc->GetSafeHdc() : nullptr;
+    if (hdc == nullptr || !HoldsEveryRow())
+        return 1;
+    ::RealizePalette(hdc);
+    if (width == -1)
+        width = imageWidth;
+    if (height == -1)
+        height = imageHeight;
+    ::SetDIBitsToDevice(hdc, x, y, width, height, xSrc, 0, firstScan, height, imageBits,
+                        reinterpret_cast<const BITMAPINFO*>(imageDib.data()), DIB_PAL_COLORS);
+    return 1;
+}
+
+void CImageImpl::StretchBlit(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
+                             int ySrc, int srcWidth, int srcHeight, DWORD rop) const
+{
+    ::StretchDIBits(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
+                    imageBits, reinterpret_cast<const BITMAPINFO*>(imageDib.data()), DIB_PAL_COLORS,
+                    rop);
+}
+
+int CImageImpl::StretchDraw(CDC* dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
+                            int ySrc, int srcWidth, int srcHeight)
+{
+    if (!HasPicture())
+        return 0;
+    HDC hdc = dc ? dc->GetSafeHdc() : nullptr;
+    if (hdc == nullptr || !HoldsEveryRow())
+        return 1;
+    if (destWidth == -1)
+        destWidth = imageWidth;
+    if (destHeight == -1)
+        destHeight = imageHeight;
+    if (srcWidth == -1)
+        srcWidth = imageWidth - xSrc;
+    if (srcHeight == -1)
+        srcHeight = imageHeight - ySrc;
+    ::RealizePalette(hdc);
+    ::SetStretchBltMode(hdc, COLORONCOLOR);
+
+    const std::size_t pixels = static_cast<std::size_t>(imageWidth) * imageHeight;
+    std::unique_ptr<std::uint8_t[]> saved;
+    if (imageTransparent != -1)
+        saved.reset(new (std::nothrow) std::uint8_t[pixels == 0 ? 1 : pixels]);
+    if (!saved) {
+        // Opaque, or no memory for the transparent passes: one plain copy.
+        StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
+                    SRCCOPY);
+        return 1;
+    }
+
+    const int black = static_cast<int>(imagePalette ? imagePalette->GetNearestIndex(0, 0, 0)
+                                                    : CImagePalette().GetNearestIndex(0, 0, 0));
+    const int white =
+        static_cast<int>(imagePalette ? imagePalette->GetNearestIndex(255, 255, 255)
+                                      : CImagePalette().GetNearestIndex(255, 255, 255));
+    // Mask: transparent pixels white, the rest black, ANDed onto the screen.
+    for (int y = 0; y < imageHeight; ++y) {
+        for (int x = 0; x < imageWidth; ++x) {
+            const int index = GetPixelIndex(x, y);
+            saved[static_cast<std::size_t>(y) * imageWidth + x] = static_cast<std::uint8_t>(index);
+            SetPixelIndex(x, y, index == imageTransparent ? white : black);
+        }
+    }
+    StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, SRCAND);
+    // Image: the picture's colours ORed into the black holes, transparent pixels black.
+    for (int y = 0; y < imageHeight; ++y) {
+        for (int x = 0; x < imageWidth; ++x) {
+            const int index = saved[static_cast<std::size_t>(y) * imageWidth + x];
+            SetPixelIndex(x, y, index == imageTransparent ? black : index);
+        }
+    }
+    StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
+                SRCPAINT);
+    for (int y = 0; y < imageHeight; ++y) {
+        for (int x = 0; x < imageWidth; ++x)
+            SetPixelIndex(x, y, saved[static_cast<std::size_t>(y) * imageWidth + x]);
+    }
+    return 1;
+}
