@@ -1,6 +1,7 @@
 #include "CImageObject.h"
 
 #include "CImageImplBmp.h"
+#include "CImageImplGif.h"
 
 #include <new>
 
@@ -81,6 +82,9 @@ int CImageObject::CreateImpl(const std::string& fileName, const int& type)
     switch (type) {
     case kTypeBmp:
         imageImpl.reset(new (std::nothrow) CImageImplBmp(fileName));
+        break;
+    case kTypeGif:
+        imageImpl.reset(new (std::nothrow) CImageImplGif(fileName));
         break;
     default:
         // XPM has no reader; the other formats arrive with their readers.

@@ -1,0 +1,1 @@
+// Filled in with the GIF reader's tests.
