@@ -86,7 +86,8 @@ int CImageImpl::GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green
 {
     if (!IsInside(x, y))
         return 0;
-    if (imagePalette)
+    // Deeper pictures hold their colours in the pixels, whatever palette they carry.
+    if (imagePalette && imageDepth <= 8)
         return imagePalette->GetEntryRGB(GetPixelIndex(x, y), red, green, blue);
     // Below 24 bits the three bytes can reach past the last row: what lies
     // outside the block reads as 0.

@@ -2,6 +2,8 @@
 
 #include "CImageImplBmp.h"
 #include "CImageImplGif.h"
+#include "CImageImplJpeg.h"
+#include "CImageImplPng.h"
 
 #include <new>
 
@@ -86,8 +88,13 @@ int CImageObject::CreateImpl(const std::string& fileName, const int& type)
     case kTypeGif:
         imageImpl.reset(new (std::nothrow) CImageImplGif(fileName));
         break;
-    default:
-        // XPM has no reader; the other formats arrive with their readers.
+    case kTypeJpeg:
+        imageImpl.reset(new (std::nothrow) CImageImplJpeg(fileName));
+        break;
+    case kTypePng:
+        imageImpl.reset(new (std::nothrow) CImageImplPng(fileName));
+        break;
+    default: // XPM is recognised but has no reader
         break;
     }
     return imageImpl != nullptr;

@@ -1,0 +1,181 @@
+#include "CImageImplJpeg.h"
+
+#include "CStdioFile.h"
+#include "Dib.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// The library's error record followed by the way back to the caller.
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf recovery;
+};
+
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
+    char message[JMSG_LENGTH_MAX > 200 ? JMSG_LENGTH_MAX : 200];
+    cinfo->err->format_message(cinfo, message);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->recovery, 1);
+}
+
+// Owns a decompression object: destroyed on every path out of a read.
+struct Decompressor {
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager errors;
+    Decompressor()
+    {
+        // Zeroed, so that destroying it before it was created does nothing.
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_std_error(&errors.pub);
+        errors.pub.error_exit = JpegErrorExit;
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+};
+
+struct Compressor {
+    jpeg_compress_struct cinfo;
+    JpegErrorManager errors;
+    Compressor()
+    {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_std_error(&errors.pub);
+        errors.pub.error_exit = JpegErrorExit;
+    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+};
+
+} // namespace
+
+CImageImplJpeg::CImageImplJpeg(std::string fileName) : CImageImplFile(std::move(fileName))
+{
+}
+
+int CImageImplJpeg::Read(const std::string& fileName)
+{
+    ApplyFileName(fileName);
+    CStdioFile file(imageFileName, "rb");
+    if (!file)
+        return 0;
+    // Both live outside the jumps below: a library error comes back to the
+    // setjmp, and leaving this function destroys the object and closes the file.
+    Decompressor jpeg;
+    jpeg_decompress_struct& cinfo = jpeg.cinfo;
+    if (setjmp(jpeg.errors.recovery) != 0)
+        return 0;
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file.Get());
+    jpeg_read_header(&cinfo, TRUE);
+    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    if (!grey) {
+        cinfo.quantize_colors = TRUE;
+        cinfo.desired_number_of_colors = 128;
+    }
+    // The quantiser holds the whole picture: refuse what could not be held
+    // before the library allocates it.
+    if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > dib::kMaxPixels)
+        return 0;
+    jpeg_start_decompress(&cinfo);
+    if (!Create(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
+                8 * cinfo.output_components, -1))
+        return 0;
+    if (grey)
+        SetGreyPalette(256);
+    else
+        SetPalette(cinfo.actual_number_of_colors, cinfo.colormap[0], cinfo.colormap[1],
+                   cinfo.colormap[2]);
+
+    const JDIMENSION rowSamples = cinfo.output_width * cinfo.output_components;
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                rowSamples, 1);
+    const std::size_t copy =
+        rowSamples < static_cast<JDIMENSION>(imageRowBytes) ? rowSamples : imageRowBytes;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int storedRow = imageHeight - 1 - static_cast<int>(cinfo.output_scanline);
+        jpeg_read_scanlines(&cinfo, row, 1);
+        std::memcpy(imageBits + static_cast<std::size_t>(storedRow) * imageRowBytes, row[0], copy);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return 1;
+}
+
+int CImageImplJpeg::Write(const std::string& fileName)
+{
+    ApplyFileName(fileName);
+    const bool knownDepth = imageDepth == 1 || imageDepth == 2 || imageDepth == 4 ||
+                            imageDepth == 8 || imageDepth == 16 || imageDepth == 24 ||
+                            imageDepth == 32;
+    if (!HasPicture() || !knownDepth || imageWidth <= 0 || imageHeight <= 0)
+        return 0;
+    Compressor jpeg;
+    jpeg_compress_struct& cinfo = jpeg.cinfo;
+    CStdioFile file(imageFileName, "wb");
+    if (!file)
+        return 0;
+    // A library error (a full disk, say) ends this write, not the program.
+    if (setjmp(jpeg.errors.recovery) != 0)
+        return 0;
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file.Get());
+    cinfo.image_width = static_cast<JDIMENSION>(imageWidth);
+    cinfo.image_height = static_cast<JDIMENSION>(imageHeight);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, imageQuality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                3 * cinfo.image_width, 1);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        StoredRowToRgb(imageHeight - 1 - static_cast<int>(cinfo.next_scanline), row[0]);
+        jpeg_write_scanlines(&cinfo, row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return 1;
+}
+
+void CImageImplJpeg::StoredRowToRgb(int storedRow, std::uint8_t* rgb) const
+{
+    const std::uint8_t* stored = imageBits + static_cast<std::size_t>(storedRow) * imageRowBytes;
+    for (int x = 0; x < imageWidth; ++x) {
+        std::uint8_t* out = rgb + 3 * x;
+        if (imageDepth <= 8) {
+            // The pixel's own bits, not the whole byte that holds it.
+            const int bitOffset = x * imageDepth;
+            const int shift = 8 - imageDepth - bitOffset % 8;
+            const int index = (stored[bitOffset / 8] >> shift) & ((1 << imageDepth) - 1);
+            if (imagePalette) {
+                out[0] = out[1] = out[2] = 0;
+                imagePalette->GetEntryRGB(index, &out[0], &out[1], &out[2]);
+            } else {
+                // Without a palette the colour table is in its RGB form.
+                const std::uint8_t* entry =
+                    imageDib.At(imageDib.U32(dib::kSize) + 4 * static_cast<std::size_t>(index), 4);
+                out[0] = entry ? entry[2] : 0;
+                out[1] = entry ? entry[1] : 0;
+                out[2] = entry ? entry[0] : 0;
+            }
+        } else if (imageDepth == 16) {
+            const unsigned value = stored[2 * x] | (stored[2 * x + 1] << 8); // 5-5-5
+            out[0] = static_cast<std::uint8_t>(((value >> 10) & 31) * 255 / 31);
+            out[1] = static_cast<std::uint8_t>(((value >> 5) & 31) * 255 / 31);
+            out[2] = static_cast<std::uint8_t>((value & 31) * 255 / 31);
+        } else {
+            const std::uint8_t* pixel = stored + static_cast<std::size_t>(x) * (imageDepth / 8);
+            out[0] = pixel[2];
+            out[1] = pixel[1];
+            out[2] = pixel[0];
+        }
+    }
+}

@@ -1,0 +1,195 @@
+#include "CImageImplPng.h"
+
+#include "CStdioFile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <png.h>
+
+namespace {
+
+// What shows through transparent pixels, on the 8-bit scale.
+const png_uint_16 kBackgroundRed = 31;
+const png_uint_16 kBackgroundGreen = 127;
+const png_uint_16 kBackgroundBlue = 255;
+
+// The library's read structures and the row buffer, released on every path.
+struct PngReadState {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    png_bytep row = nullptr;
+    ~PngReadState()
+    {
+        if (row != nullptr)
+            png_free(png, row);
+        if (png != nullptr)
+            png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+};
+
+struct PngWriteState {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    png_bytep row = nullptr;
+    ~PngWriteState()
+    {
+        if (row != nullptr)
+            png_free(png, row);
+        if (png != nullptr)
+            png_destroy_write_struct(&png, info ? &info : nullptr);
+    }
+};
+
+// Red, green, blue in the file; blue, green, red in the store.
+void SwapRedAndBlue(std::uint8_t* pixels, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        std::swap(pixels[3 * i], pixels[3 * i + 2]);
+}
+
+std::size_t PackedRowBytes(std::uint32_t width, int depth)
+{
+    return (static_cast<std::size_t>(width) * depth + 7) / 8;
+}
+
+} // namespace
+
+int CImageImplPng::Read(const std::string& fileName)
+{
+    ApplyFileName(fileName);
+    CStdioFile file(imageFileName, "rb");
+    if (!file)
+        return 0;
+    // Outside the jumps below: leaving this function releases them.
+    PngReadState state;
+    png_structp png = state.png;
+    png_infop info = state.info;
+    if (png == nullptr || info == nullptr)
+        return 0;
+    if (setjmp(png_jmpbuf(png)) != 0)
+        return 0;
+    png_init_io(png, file.Get());
+    png_read_info(png, info);
+
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    const int colorType = png_get_color_type(png, info);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+
+    // The background is given on the file's sample scale.
+    const png_uint_16 scale = bitDepth == 16 ? 257 : 1;
+    png_color_16 background = {0, static_cast<png_uint_16>(kBackgroundRed * scale),
+                               static_cast<png_uint_16>(kBackgroundGreen * scale),
+                               static_cast<png_uint_16>(kBackgroundBlue * scale), 0};
+    // Grey with alpha is composited in colour, like colour with alpha.
+    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    png_set_background(png, &background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    if (bitDepth == 16)
+        png_set_strip_16(png);
+    const int passes = interlaced ? png_set_interlace_handling(png) : 1;
+    png_read_update_info(png, info);
+
+    int depth = bitDepth;
+    int pictureColorType = colorType;
+    if (colorType == PNG_COLOR_TYPE_GRAY)
+        depth = std::min(bitDepth, 8);
+    else if (colorType != PNG_COLOR_TYPE_PALETTE)
+        depth = 24;
+    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        pictureColorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    const std::size_t rowBytes = PackedRowBytes(width, depth);
+    // Rows must come out exactly as the store holds them.
+    if (png_get_rowbytes(png, info) != rowBytes ||
+        !Create(static_cast<int>(width), static_cast<int>(height), depth, pictureColorType))
+        return 0;
+
+    png_colorp palette = nullptr;
+    int paletteEntries = 0;
+    if (png_get_PLTE(png, info, &palette, &paletteEntries) != 0 && paletteEntries > 0) {
+        SetPaletteRGB(paletteEntries, reinterpret_cast<const std::uint8_t*>(palette));
+    } else if (colorType == PNG_COLOR_TYPE_GRAY) {
+        // A grey ramp over the levels the depth has.
+        std::uint8_t levels[256];
+        const int count = 1 << depth;
+        for (int i = 0; i < count; ++i)
+            levels[i] = static_cast<std::uint8_t>(i * 255 / (count - 1));
+        SetPalette(count, levels, nullptr, nullptr);
+    }
+
+    state.row = static_cast<png_bytep>(png_malloc(png, rowBytes == 0 ? 1 : rowBytes));
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int stored = static_cast<int>(height) - 1; stored >= 0; --stored) {
+            std::uint8_t* target = imageBits + static_cast<std::size_t>(stored) * imageRowBytes;
+            // Later passes add their pixels to those already in the row.
+            if (pass > 0) {
+                std::memcpy(state.row, target, rowBytes);
+                if (depth == 24)
+                    SwapRedAndBlue(state.row, width);
+            }
+            png_read_row(png, state.row, nullptr);
+            std::memcpy(target, state.row, rowBytes);
+            if (depth == 24)
+                SwapRedAndBlue(target, width);
+        }
+    }
+    png_read_end(png, info);
+    return 1;
+}
+
+int CImageImplPng::Write(const std::string& fileName)
+{
+    ApplyFileName(fileName);
+    if (!HasPicture() || imageWidth <= 0 || imageHeight <= 0)
+        return 0;
+    CStdioFile file(imageFileName, "wb");
+    if (!file)
+        return 0;
+    PngWriteState state;
+    png_structp png = state.png;
+    png_infop info = state.info;
+    if (png == nullptr || info == nullptr)
+        return 0;
+    if (setjmp(png_jmpbuf(png)) != 0)
+        return 0;
+    png_init_io(png, file.Get());
+
+    const int channels = imageDepth <= 8 ? 1 : 3;
+    const int bitDepth = imageDepth / channels;
+    // The rows never carry alpha, and a deeper picture is colour whatever
+    // palette it also holds.
+    int colorType = imageColorType & ~PNG_COLOR_MASK_ALPHA;
+    if (channels == 3)
+        colorType = PNG_COLOR_TYPE_RGB;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(imageWidth),
+                 static_cast<png_uint_32>(imageHeight), bitDepth, colorType, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if ((imageColorType & PNG_COLOR_MASK_PALETTE) != 0 && imagePalette) {
+        std::printf("writig paleta[%d %d %x]\n", imageColorType, 1,
+                    static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(imagePalette.get())));
+        png_color palette[256] = {};
+        for (int i = 0; i < 256; ++i)
+            imagePalette->GetEntryRGB(i, &palette[i].red, &palette[i].green, &palette[i].blue);
+        // A palette picture's chunk may not hold more entries than its depth can index.
+        const int entries =
+            colorType == PNG_COLOR_TYPE_PALETTE ? std::min(256, 1 << bitDepth) : 256;
+        png_set_PLTE(png, info, palette, entries);
+    }
+    png_write_info(png, info);
+
+    const std::size_t rowBytes = PackedRowBytes(static_cast<png_uint_32>(imageWidth), imageDepth);
+    state.row = static_cast<png_bytep>(png_malloc(png, rowBytes));
+    for (int stored = imageHeight - 1; stored >= 0; --stored) {
+        std::memcpy(state.row, imageBits + static_cast<std::size_t>(stored) * imageRowBytes,
+                    rowBytes);
+        if (imageDepth == 24)
+            SwapRedAndBlue(state.row, static_cast<std::size_t>(imageWidth));
+        png_write_row(png, state.row);
+    }
+    png_write_end(png, info);
+    return 1;
+}
