@@ -1,0 +1,1 @@
+// Filled in with the JPEG and PNG readers' tests.
