@@ -2,6 +2,9 @@
 
 #include "RunMode.h"
 
+#include "windows/CPictureWnd.h"
+#include "windows/CSaverWnd.h"
+
 #include <cstdlib>
 
 const char kCompanyKey[] = "Ombrelune";
@@ -39,14 +42,27 @@ BOOL CScreensaverApp::StartPreview(HWND host)
     // Without a host window there is nothing to preview in.
     if (!::IsWindow(host))
         return FALSE;
-    // The picture window is not built yet: the preview role ends at once.
-    return FALSE;
+    RECT client;
+    ::GetClientRect(host, &client);
+    auto* preview = new CPictureWnd(1);
+    if (!preview->Create(0, WS_CHILD | WS_VISIBLE, client, host, 0, nullptr)) {
+        // No window: no last message will delete it, and no loop should run.
+        delete preview;
+        return FALSE;
+    }
+    m_pMainWnd = preview;
+    return TRUE;
 }
 
 BOOL CScreensaverApp::StartSaver()
 {
-    // The full-screen window is not built yet: the saver role ends at once.
-    return FALSE;
+    auto* saver = new CSaverWnd;
+    if (!saver->CreateFullScreen()) {
+        delete saver;
+        return FALSE;
+    }
+    m_pMainWnd = saver;
+    return TRUE;
 }
 
 int CScreensaverApp::ReadSettingInt(const char* section, const char* value, int defaultValue) const

@@ -29,6 +29,17 @@ private:
     HWND m_hWnd;
 };
 
+// The device context of a paint: BeginPaint on construction, EndPaint on destruction.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(HWND hwnd) : m_hWnd(hwnd) { m_hDC = ::BeginPaint(hwnd, &m_paint); }
+    ~CPaintDC() override { ::EndPaint(m_hWnd, &m_paint); }
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_paint;
+};
+
 // A palette selected into a device context for the guard's life.
 class CPaletteSelection {
 public:

@@ -49,6 +49,22 @@ template <auto Handler> LRESULT Invoke(CWnd& wnd, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// Mouse messages: the key flags and the position in client coordinates.
+template <auto Handler> LRESULT InvokeMouse(CWnd& wnd, WPARAM wParam, LPARAM lParam)
+{
+    using C = typename MemberOf<decltype(Handler)>::Class;
+    const POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    (static_cast<C&>(wnd).*Handler)(static_cast<UINT>(wParam), point);
+    return 0;
+}
+
+// Messages whose one argument is their wParam (a command, a state, a flag).
+template <auto Handler> LRESULT InvokeWParam(CWnd& wnd, WPARAM wParam, LPARAM)
+{
+    using C = typename MemberOf<decltype(Handler)>::Class;
+    return (static_cast<C&>(wnd).*Handler)(static_cast<UINT>(wParam));
+}
+
 } // namespace message_detail
 
 // Row makers for tables built at compile time, e.g.
@@ -56,6 +72,18 @@ template <auto Handler> LRESULT Invoke(CWnd& wnd, WPARAM wParam, LPARAM lParam)
 template <auto Handler> constexpr MessageRow OnMessage(UINT message)
 {
     return MessageRow{message, 0, 0, 0, &message_detail::Invoke<Handler>};
+}
+
+// Handler: void (UINT flags, POINT point).
+template <auto Handler> constexpr MessageRow OnMouse(UINT message)
+{
+    return MessageRow{message, 0, 0, 0, &message_detail::InvokeMouse<Handler>};
+}
+
+// Handler: LRESULT (UINT wParam).
+template <auto Handler> constexpr MessageRow OnWParam(UINT message)
+{
+    return MessageRow{message, 0, 0, 0, &message_detail::InvokeWParam<Handler>};
 }
 
 template <auto Handler> constexpr MessageRow OnCommandRange(UINT code, UINT firstId, UINT lastId)
