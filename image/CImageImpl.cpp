@@ -117,7 +117,8 @@ int CImageImpl::SetPixelRGB(int x, int y, std::uint8_t red, std::uint8_t green, 
 {
     if (!IsInside(x, y))
         return 0;
-    if (imageColorType & 1) {
+    // Deeper pictures take the colour itself, whatever palette they carry.
+    if ((imageColorType & 1) && imageDepth <= 8) {
         if (!imagePalette)
             return 0;
         SetPixelIndex(x, y, static_cast<int>(imagePalette->GetNearestIndex(red, green, blue)));
@@ -263,11 +264,16 @@ int CImageImpl::StretchDraw(CDC* dc, int xDest, int yDest, int destWidth, int de
     const int white =
         static_cast<int>(imagePalette ? imagePalette->GetNearestIndex(255, 255, 255)
                                       : CImagePalette().GetNearestIndex(255, 255, 255));
+    // Everything is saved before the first write: below 8 bits neighbours share a byte.
+    for (int y = 0; y < imageHeight; ++y) {
+        for (int x = 0; x < imageWidth; ++x)
+            saved[static_cast<std::size_t>(y) * imageWidth + x] =
+                static_cast<std::uint8_t>(GetPixelIndex(x, y));
+    }
     // Mask: transparent pixels white, the rest black, ANDed onto the screen.
     for (int y = 0; y < imageHeight; ++y) {
         for (int x = 0; x < imageWidth; ++x) {
-            const int index = GetPixelIndex(x, y);
-            saved[static_cast<std::size_t>(y) * imageWidth + x] = static_cast<std::uint8_t>(index);
+            const int index = saved[static_cast<std::size_t>(y) * imageWidth + x];
             SetPixelIndex(x, y, index == imageTransparent ? white : black);
         }
     }
