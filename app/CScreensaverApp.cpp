@@ -2,6 +2,7 @@
 
 #include "RunMode.h"
 
+#include "ui/CConfigDialog.h"
 #include "windows/CPictureWnd.h"
 #include "windows/CSaverWnd.h"
 
@@ -34,7 +35,19 @@ BOOL CScreensaverApp::InitInstance()
 
 void CScreensaverApp::RunSettingsDialog()
 {
-    // The settings dialog is not built yet: the configure role ends at once.
+    CConfigDialog dialog; // its pane loads the stored picture now
+    dialog.m_strPicture = ReadSettingString("Config", "Picture", "3deng.jpg");
+    dialog.m_bBilinear = ReadSettingInt("Config", "Bilinear", 1);
+    dialog.m_bWindowPrev = ReadSettingInt("Config", "WindowPrev", 0);
+    dialog.m_nEffect = ReadSettingInt("Config", "Effect", 1);
+    m_pMainWnd = &dialog;
+    if (dialog.DoModal() == IDOK) {
+        WriteSettingInt("Config", "Effect", dialog.m_nEffect);
+        WriteSettingInt("Config", "WindowPrev", dialog.m_bWindowPrev);
+        WriteSettingInt("Config", "Bilinear", dialog.m_bBilinear);
+        WriteSettingString("Config", "Picture", dialog.m_strPicture);
+    }
+    m_pMainWnd = nullptr;
 }
 
 BOOL CScreensaverApp::StartPreview(HWND host)

@@ -35,6 +35,8 @@ CWnd::~CWnd()
         // Messages of the destruction go to the default procedure: this object
         // is no longer a whole window of its class.
         HWND hwnd = m_hWnd;
+        if (m_superProc != nullptr)
+            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
         Detach();
         ::DestroyWindow(hwnd);
     }
@@ -46,11 +48,9 @@ CWnd::~CWnd()
 BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
                     int x, int y, int width, int height, HWND parent, HMENU menuOrId)
 {
-    CWnd* outer = t_creatingWindow;
-    t_creatingWindow = this;
+    CreationScope scope(this);
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
                                   parent, menuOrId, ::GetModuleHandleA(nullptr), nullptr);
-    t_creatingWindow = outer;
     return hwnd != nullptr;
 }
 
@@ -84,7 +84,33 @@ const char* CWnd::RegisterClassFor(const char* className, UINT classStyle, HCURS
 
 LRESULT CWnd::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (m_superProc != nullptr)
+        return ::CallWindowProcA(m_superProc, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+CWnd::CreationScope::CreationScope(CWnd* wnd) : m_outer(t_creatingWindow)
+{
+    t_creatingWindow = wnd;
+}
+
+CWnd::CreationScope::~CreationScope()
+{
+    t_creatingWindow = m_outer;
+}
+
+CWnd* CWnd::TakeWindowBeingCreated()
+{
+    CWnd* wnd = t_creatingWindow;
+    t_creatingWindow = nullptr;
+    return wnd;
+}
+
+void CWnd::SubclassWindow(HWND hwnd)
+{
+    Attach(hwnd);
+    m_superProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
 }
 
 LRESULT CWnd::Default()
@@ -131,6 +157,10 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CWnd::FinishNcDestroy()
 {
+    if (m_superProc != nullptr) {
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+        m_superProc = nullptr;
+    }
     Detach();
     CWinApp* app = AfxGetApp();
     if (app != nullptr && app->m_pMainWnd == this) {
@@ -143,11 +173,8 @@ void CWnd::FinishNcDestroy()
 LRESULT CALLBACK CWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* wnd = FromHandle(hwnd);
-    if (wnd == nullptr && t_creatingWindow != nullptr) {
-        wnd = t_creatingWindow;
-        t_creatingWindow = nullptr;
+    if (wnd == nullptr && (wnd = TakeWindowBeingCreated()) != nullptr)
         wnd->Attach(hwnd);
-    }
     if (wnd == nullptr)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     LRESULT result = wnd->Dispatch(message, wParam, lParam);

@@ -42,10 +42,32 @@ protected:
     // Default processing of the message being handled now.
     LRESULT Default();
 
+    // Routes an existing window's messages through this object; its own window
+    // procedure becomes the default processing. Undone after its last message.
+    void SubclassWindow(HWND hwnd);
+
+    // Runs CreateWindowEx or a dialog creation for this object: the window's
+    // first messages reach it before the call returns.
+    class CreationScope {
+    public:
+        explicit CreationScope(CWnd* wnd);
+        ~CreationScope();
+        CreationScope(const CreationScope&) = delete;
+        CreationScope& operator=(const CreationScope&) = delete;
+
+    private:
+        CWnd* m_outer;
+    };
+    // The object whose window is being created on this thread, taken once.
+    static CWnd* TakeWindowBeingCreated();
+
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void Attach(HWND hwnd);
     void Detach();
     void FinishNcDestroy();
+
+    WNDPROC m_superProc = nullptr;
 };

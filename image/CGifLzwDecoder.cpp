@@ -67,6 +67,8 @@ int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
         return 0;
     };
 
+    // The first code, at the start or after a clear, makes no table entry.
+    bool first = true;
     for (;;) {
         int code = NextCode();
         if (code < 0)
@@ -77,13 +79,11 @@ int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
             m_codeWidth = m_minimumCodeSize + 1;
             m_nextFree = m_firstFree;
             m_topSlot = 1 << m_codeWidth;
-            do {
-                code = NextCode();
-                if (code < 0)
-                    return 0;
-            } while (code == m_clearCode);
-            if (code == m_endCode)
-                break;
+            first = true;
+            continue;
+        }
+        if (first) {
+            first = false;
             if (code >= m_nextFree)
                 code = 0;
             oldCode = firstChar = code;

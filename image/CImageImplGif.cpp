@@ -114,21 +114,20 @@ void CImageImplGif::SetGifPalette(const std::uint8_t* table, int count)
     std::uint8_t red[256] = {};
     std::uint8_t green[256] = {};
     std::uint8_t blue[256] = {};
-    bool hasWhite = false;
     for (int i = 0; i < count; ++i) {
         red[i] = table[3 * i];
         green[i] = table[3 * i + 1];
         blue[i] = table[3 * i + 2];
-        hasWhite = hasWhite || (red[i] == 255 && green[i] == 255 && blue[i] == 255);
     }
     // Transparent drawing needs the transparent entry black and a white entry.
     if (imageTransparent != -1) {
         red[imageTransparent] = green[imageTransparent] = blue[imageTransparent] = 0;
-        if (count < 256) {
-            for (int i = count; i < 256; ++i)
-                red[i] = green[i] = blue[i] = 255;
-            hasWhite = true;
-        }
+        for (int i = count; i < 256; ++i)
+            red[i] = green[i] = blue[i] = 255;
+        // Looked for only now: the transparent entry may have been the white one.
+        bool hasWhite = false;
+        for (int i = 0; i < 256; ++i)
+            hasWhite = hasWhite || (red[i] == 255 && green[i] == 255 && blue[i] == 255);
         if (!hasWhite)
             red[255] = green[255] = blue[255] = 255;
     }

@@ -1,46 +1,154 @@
-// The real program in its own process, once per role.
+// The real program in its own process, once per role: the role chosen from
+// the command line shows its window, and the program ends cleanly.
+#include "app/CScreensaverApp.h"
 #include "support/ChildProcess.h"
+#include "support/RegistryCleaner.h"
 #include "support/TestPaths.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
 
-ChildResult RunProgram(const std::string& arguments)
+// A copy of the program under a name of its own keeps its settings apart.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(::CopyFileA(BesideTests("vornelle.scr").c_str(), m_program.c_str(), FALSE));
+    }
+    void TearDown() override
+    {
+        if (m_process.hProcess != nullptr) {
+            if (::WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
+                ::TerminateProcess(m_process.hProcess, 1);
+            ::CloseHandle(m_process.hProcess);
+            ::CloseHandle(m_process.hThread);
+        }
+        ::DeleteFileA(m_program.c_str());
+    }
+
+    bool Start(const std::string& arguments)
+    {
+        std::string line = "\"" + m_program + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        return ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &m_process) != FALSE;
+    }
+
+    // A visible top-level window of the program whose class or caption is given.
+    HWND WaitForWindow(const char* className, const char* caption)
+    {
+        struct Search {
+            DWORD processId;
+            const char* className;
+            const char* caption;
+            HWND found;
+        } search = {m_process.dwProcessId, className, caption, nullptr};
+        for (int i = 0; i < 200 && search.found == nullptr; ++i) {
+            ::EnumWindows(
+                [](HWND hwnd, LPARAM lParam) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(lParam);
+                    DWORD pid = 0;
+                    ::GetWindowThreadProcessId(hwnd, &pid);
+                    char text[128] = {};
+                    if (pid != s->processId || !::IsWindowVisible(hwnd))
+                        return TRUE;
+                    if (s->className != nullptr)
+                        ::GetClassNameA(hwnd, text, sizeof text);
+                    else
+                        ::GetWindowTextA(hwnd, text, sizeof text);
+                    if (std::string(text) == (s->className ? s->className : s->caption))
+                        s->found = hwnd;
+                    return s->found == nullptr;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            if (search.found == nullptr)
+                ::Sleep(50);
+        }
+        return search.found;
+    }
+
+    // The exit code, or a value no run gives when it did not end in time.
+    DWORD WaitForExit()
+    {
+        DWORD code = 0xDEAD;
+        if (::WaitForSingleObject(m_process.hProcess, 30000) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(m_process.hProcess, &code);
+        return code;
+    }
+
+    std::string m_program = TemporaryDirectory() + "vornelle_roles.scr";
+    RegistryCleaner m_settings{kCompanyKey, "vornelle_roles"};
+    PROCESS_INFORMATION m_process = {};
+};
+
+TEST_F(ProgramTest, ConfigureRoleShowsTheSettingsDialog)
 {
-    return RunChild("\"" + BesideTests("vornelle.scr") + "\" " + arguments, 60000);
+    for (const char* arguments : {"", "/c", "-c 1234", "c"}) {
+        ASSERT_TRUE(Start(arguments)) << arguments;
+        HWND dialog = WaitForWindow(nullptr, "Vornelle Saver");
+        ASSERT_NE(dialog, nullptr) << arguments;
+        ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(WaitForExit(), 0u) << arguments;
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+        m_process = {};
+    }
 }
 
-void ExpectCleanEnd(const std::string& arguments)
+TEST_F(ProgramTest, SaverRoleCoversTheScreenUntilAKey)
 {
-    const ChildResult result = RunProgram(arguments);
-    ASSERT_TRUE(result.started) << arguments;
-    EXPECT_TRUE(result.finished) << arguments;
-    EXPECT_EQ(result.exitCode, 0u) << arguments;
+    for (const char* arguments : {"/s", "/a", "/C", "--c", "-x"}) {
+        ASSERT_TRUE(Start(arguments)) << arguments;
+        HWND saver = WaitForWindow("VornellePictureWindow", nullptr);
+        ASSERT_NE(saver, nullptr) << arguments;
+        RECT rect;
+        ::GetWindowRect(saver, &rect);
+        EXPECT_EQ(rect.right - rect.left, ::GetSystemMetrics(SM_CXSCREEN)) << arguments;
+        ::PostMessageA(saver, WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_EQ(WaitForExit(), 0u) << arguments;
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+        m_process = {};
+    }
 }
 
-TEST(Program, EveryRoleStartsAndEndsCleanly)
+TEST_F(ProgramTest, PreviewWithoutAHostWindowEndsAtOnce)
 {
-    for (const char* arguments : {"", "/c", "-c 1234", "/s", "/a", "/C", "--c"})
-        ExpectCleanEnd(arguments);
+    for (const char* arguments : {"/p", "/p 0", "/p notawindow"}) {
+        ASSERT_TRUE(Start(arguments)) << arguments;
+        EXPECT_EQ(WaitForExit(), 0u) << arguments;
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+        m_process = {};
+    }
 }
 
-TEST(Program, PreviewEndsCleanlyWithOrWithoutAHostWindow)
+TEST_F(ProgramTest, PreviewLivesInTheHostWindowUntilItIsDestroyed)
 {
-    ExpectCleanEnd("/p");
-    ExpectCleanEnd("/p 0");
-    ExpectCleanEnd("/p notawindow");
-
-    HWND host = ::CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND host = ::CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                  150, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(host, nullptr);
-    ExpectCleanEnd("/p " + std::to_string(reinterpret_cast<std::intptr_t>(host)));
-    EXPECT_TRUE(::IsWindow(host));
+    ASSERT_TRUE(Start("/p " + std::to_string(reinterpret_cast<std::intptr_t>(host))));
+    HWND child = nullptr;
+    for (int i = 0; i < 200 && child == nullptr; ++i) {
+        child = ::FindWindowExA(host, nullptr, "VornellePictureWindow", nullptr);
+        if (child == nullptr) {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageA(&msg);
+            ::Sleep(50);
+        }
+    }
+    ASSERT_NE(child, nullptr);
     ::DestroyWindow(host);
+    EXPECT_EQ(WaitForExit(), 0u);
 }
 
 } // namespace
