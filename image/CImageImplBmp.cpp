@@ -9,6 +9,9 @@
 int CImageImplBmp::Read(const std::string& fileName)
 {
     ApplyFileName(fileName);
+    // The old picture goes whatever the file holds, and no colour type lingers.
+    ReleasePicture();
+    imageWidth = imageHeight = imageDepth = imageRowBytes = imageColorType = 0;
     CGlobalBlock block = ReadDibFile(imageFileName);
     if (!block)
         return 0;
@@ -35,6 +38,11 @@ int CImageImplBmp::Read(const std::string& fileName)
 int CImageImplBmp::Write(const std::string& fileName)
 {
     ApplyFileName(fileName);
-    FillDibColorTable(imageDib, imagePalette ? imagePalette->GetSafeHandle() : nullptr, false);
-    return WriteDibFile(imageFileName, imageDib);
+    HPALETTE palette = imagePalette ? imagePalette->GetSafeHandle() : nullptr;
+    FillDibColorTable(imageDib, palette, false);
+    const int written = WriteDibFile(imageFileName, imageDib);
+    // Drawing reads the table as palette indices again.
+    if (palette != nullptr)
+        FillDibColorTable(imageDib, palette, true);
+    return written;
 }
