@@ -159,7 +159,7 @@ void CGLScene::BuildPalette()
 void CGLScene::CreateContext(CWnd* window)
 {
     CSingleLock lock(sceneLock);
-    if (glReady || window == nullptr)
+    if (glReady || window == nullptr || window->m_hWnd == nullptr)
         return;
     deviceContext.reset(new CClientDC(window->m_hWnd));
     if (deviceContext->GetSafeHdc() == nullptr || !ChooseFormat())
@@ -281,7 +281,9 @@ void CGLScene::StepAnimation()
                     continue;
                 const int phase = kWaveTileOffset * c + kWaveTileOffset * r + stepCount;
                 const float argument = static_cast<float>(phase) * kWavePhasePerFrame;
-                tile->posZ = last ? 0.0f : static_cast<float>(-6.0 + 3.0 * std::sin(argument));
+                // The sine in double: std::sin of a float would round it to float first.
+                const double sine = std::sin(static_cast<double>(argument));
+                tile->posZ = last ? 0.0f : static_cast<float>(-6.0 + 3.0 * sine);
             }
         }
         if (last)
