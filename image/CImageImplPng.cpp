@@ -80,11 +80,9 @@ int CImageImplPng::Read(const std::string& fileName)
     const int colorType = png_get_color_type(png, info);
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
 
-    // The background is given on the file's sample scale.
-    const png_uint_16 scale = bitDepth == 16 ? 257 : 1;
-    png_color_16 background = {0, static_cast<png_uint_16>(kBackgroundRed * scale),
-                               static_cast<png_uint_16>(kBackgroundGreen * scale),
-                               static_cast<png_uint_16>(kBackgroundBlue * scale), 0};
+    // On the 8-bit scale even for 16-bit files: libpng itself multiplies the
+    // background by 257 when it is to strip those to 8 bits.
+    png_color_16 background = {0, kBackgroundRed, kBackgroundGreen, kBackgroundBlue, 0};
     // Grey with alpha is composited in colour, like colour with alpha.
     if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(png);
@@ -121,7 +119,8 @@ int CImageImplPng::Read(const std::string& fileName)
         SetPalette(count, levels, nullptr, nullptr);
     }
 
-    state.row = static_cast<png_bytep>(png_malloc(png, rowBytes == 0 ? 1 : rowBytes));
+    // Zeroed: libpng keeps the bits after a row's last pixel as it finds them.
+    state.row = static_cast<png_bytep>(png_calloc(png, rowBytes == 0 ? 1 : rowBytes));
     for (int pass = 0; pass < passes; ++pass) {
         for (int stored = static_cast<int>(height) - 1; stored >= 0; --stored) {
             std::uint8_t* target = imageBits + static_cast<std::size_t>(stored) * imageRowBytes;
