@@ -246,11 +246,12 @@ int WriteDibFile(const std::string& path, const CGlobalBlock& dib)
         fileHeader[2 + i] = static_cast<std::uint8_t>(fileSize >> (8 * i));
         fileHeader[10 + i] = static_cast<std::uint8_t>(offBits >> (8 * i));
     }
-    file.Write(fileHeader, sizeof fileHeader);
+    // A full disk is a failure, not a saved picture.
+    const bool headerWritten = file.Write(fileHeader, sizeof fileHeader) == sizeof fileHeader;
     // Never more than the block holds, whatever its header says.
-    WriteHuge(file, dib.data(),
-              static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes, dib.size())));
-    return 1;
+    const std::size_t bytes =
+        static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes, dib.size()));
+    return headerWritten && WriteHuge(file, dib.data(), bytes) == bytes ? 1 : 0;
 }
 
 HPALETTE CreateDibPalette(const CGlobalBlock& dib, BYTE flags)

@@ -21,8 +21,8 @@ CGlobalBlock ReadDibFile(const std::string& path);
 // only, the file left where the pixel data begins. Empty on failure.
 CGlobalBlock ReadDibHeader(CWin32File& file);
 
-// 1 when the file was created and written, 0 for an empty block or a file
-// that can't be created.
+// 1 when the file was created and written whole; 0 for an empty block, a file
+// that can't be created or a write that fails.
 int WriteDibFile(const std::string& path, const CGlobalBlock& dib);
 
 // Writes in pieces of at most 32768 bytes; size when all of it was written,
