@@ -14,6 +14,30 @@
 
 namespace {
 
+struct WindowSearch {
+    DWORD processId;
+    const char* className; // or, when null, the caption
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search->processId || !::IsWindowVisible(hwnd))
+        return TRUE;
+    char text[128] = {};
+    if (search->className != nullptr)
+        ::GetClassNameA(hwnd, text, sizeof text);
+    else
+        ::GetWindowTextA(hwnd, text, sizeof text);
+    if (std::string(text) == (search->className ? search->className : search->caption))
+        search->found = hwnd;
+    return search->found == nullptr;
+}
+
 // A copy of the program under a name of its own keeps its settings apart.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -44,30 +68,9 @@ protected:
     // A visible top-level window of the program whose class or caption is given.
     HWND WaitForWindow(const char* className, const char* caption)
     {
-        struct Search {
-            DWORD processId;
-            const char* className;
-            const char* caption;
-            HWND found;
-        } search = {m_process.dwProcessId, className, caption, nullptr};
+        WindowSearch search = {m_process.dwProcessId, className, caption, nullptr};
         for (int i = 0; i < 200 && search.found == nullptr; ++i) {
-            ::EnumWindows(
-                [](HWND hwnd, LPARAM lParam) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(lParam);
-                    DWORD pid = 0;
-                    ::GetWindowThreadProcessId(hwnd, &pid);
-                    char text[128] = {};
-                    if (pid != s->processId || !::IsWindowVisible(hwnd))
-                        return TRUE;
-                    if (s->className != nullptr)
-                        ::GetClassNameA(hwnd, text, sizeof text);
-                    else
-                        ::GetWindowTextA(hwnd, text, sizeof text);
-                    if (std::string(text) == (s->className ? s->className : s->caption))
-                        s->found = hwnd;
-                    return s->found == nullptr;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
             if (search.found == nullptr)
                 ::Sleep(50);
         }

@@ -23,17 +23,17 @@ bool WaitFor(const std::function<bool()>& condition)
     return condition();
 }
 
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM list)
+{
+    if (ClassOf(hwnd) == "#32770" && ::IsWindowVisible(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> ThreadDialogs(DWORD thread)
 {
     std::vector<HWND> found;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM list) -> BOOL {
-            if (ClassOf(hwnd) == "#32770" && ::IsWindowVisible(hwnd))
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(thread, &CollectDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
