@@ -11,26 +11,28 @@
 void CGifLzwDecoder::Reset(int minimumCodeSize)
 {
     m_minimumCodeSize = minimumCodeSize;
-    m_codeWidth = minimumCodeSize + 1;
-    m_topSlot = 1 << m_codeWidth;
     m_clearCode = 1 << minimumCodeSize;
     m_endCode = m_clearCode + 1;
-    m_firstFree = m_nextFree = m_clearCode + 2;
-    m_bitBuffer = 0;
-    m_bitsLeft = 0;
-    m_blockSize = m_blockPosition = 0;
+    m_firstFree = m_clearCode + 2;
+    m_dataOver = false;
 }
 
-int CGifLzwDecoder::LoadSubBlock()
+int CGifLzwDecoder::LoadCodeBytes(int position, int filled)
 {
-    const int size = m_source.NextByte();
-    if (size < 0)
-        return size;
-    if (size == 0)
-        return kEndOfData;
-    m_blockSize = static_cast<int>(m_source.Read(m_block, static_cast<std::size_t>(size)));
-    m_blockPosition = 0;
-    return m_blockSize > 0 ? 0 : CGifByteSource::kEndOfFile;
+    filled -= position;
+    std::memmove(m_codeBytes, m_codeBytes + position, static_cast<std::size_t>(filled));
+    while (!m_dataOver && kCodeBytesSize - filled >= 255) {
+        const int size = m_source.NextByte();
+        if (size <= 0) {
+            m_dataOver = true;
+            break;
+        }
+        const int got =
+            static_cast<int>(m_source.Read(m_codeBytes + filled, static_cast<std::size_t>(size)));
+        filled += got;
+        m_dataOver = got < size;
+    }
+    return filled;
 }
 
 int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
@@ -43,87 +45,127 @@ int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
     Reset(codeSize);
     if (lineWidth <= 0)
         return 0;
-    std::unique_ptr<std::uint8_t[]> line(new (std::nothrow) std::uint8_t[lineWidth + 1]);
-    if (!line)
+    // A whole string fits behind a line that is not yet full.
+    std::unique_ptr<std::uint8_t[]> lineBuffer(new (std::nothrow)
+                                                   std::uint8_t[lineWidth + kMaxCodes + kSlack]);
+    if (!lineBuffer)
         return kNoLineBuffer;
 
+    // Locals rather than members: every byte stored to the tables might alias
+    // a member and force it to be read again.
+    std::uint8_t* const line = lineBuffer.get();
+    std::uint16_t* const prefix = m_prefix;
+    std::uint8_t* const suffix = m_suffix;
+    std::uint8_t* const stack = m_stack;
+    const int clearCode = m_clearCode;
+    const int endCode = m_endCode;
+    const int firstFree = m_firstFree;
+    const int firstWidth = m_minimumCodeSize + 1;
+    int codeWidth = firstWidth;
+    int topSlot = 1 << codeWidth;
+    int nextFree = firstFree;
+    // Bits not yet taken, lowest first; those above bitsLeft are already the
+    // next bits of the data or zero.
+    std::uint64_t bits = 0;
+    int bitsLeft = 0;
+    int position = 0; // in the code bytes
+    int filled = 0;
     int oldCode = 0;
     int firstChar = 0;
     int used = 0; // pixels in the line so far
-    // Hands the string at stack[top..] to the line, row by row as it fills.
-    auto emit = [&](int top) -> int {
-        while (top < kMaxCodes) {
-            const int piece = std::min(kMaxCodes - top, lineWidth - used);
-            std::memcpy(line.get() + used, m_stack + top, static_cast<std::size_t>(piece));
-            used += piece;
-            top += piece;
-            if (used == lineWidth) {
-                const int status = rows.PutRow(line.get(), lineWidth);
-                if (status < 0)
-                    return status;
-                used = 0;
-            }
-        }
-        return 0;
-    };
 
     // The first code, at the start or after a clear, makes no table entry.
     bool first = true;
     for (;;) {
-        int code = NextCode();
-        if (code < 0)
-            return 0; // the data ends here; the partial line is not written
-        if (code == m_endCode)
+        if (bitsLeft < codeWidth) {
+            if (filled - position < 8) {
+                filled = LoadCodeBytes(position, filled);
+                position = 0;
+            }
+            if (filled - position >= 8) {
+                // Little-endian, as every Windows machine is: the word's low
+                // byte is the next in the data.
+                std::uint64_t word;
+                std::memcpy(&word, m_codeBytes + position, sizeof word);
+                bits |= word << bitsLeft;
+                position += (63 - bitsLeft) >> 3;
+                bitsLeft |= 56;
+            } else {
+                while (bitsLeft < codeWidth && position < filled) {
+                    bits |= static_cast<std::uint64_t>(m_codeBytes[position++]) << bitsLeft;
+                    bitsLeft += 8;
+                }
+                if (bitsLeft < codeWidth)
+                    return 0; // the data ends here; the partial line is not written
+            }
+        }
+        int code = static_cast<int>(bits & ((1u << codeWidth) - 1));
+        bits >>= codeWidth;
+        bitsLeft -= codeWidth;
+        if (code == endCode)
             break;
-        if (code == m_clearCode) {
-            m_codeWidth = m_minimumCodeSize + 1;
-            m_nextFree = m_firstFree;
-            m_topSlot = 1 << m_codeWidth;
+        if (code == clearCode) {
+            codeWidth = firstWidth;
+            nextFree = firstFree;
+            topSlot = 1 << codeWidth;
             first = true;
             continue;
         }
+
+        int top = kMaxCodes;
         if (first) {
             first = false;
-            if (code >= m_nextFree)
+            if (code >= nextFree)
                 code = 0;
             oldCode = firstChar = code;
-            m_stack[kMaxCodes - 1] = static_cast<std::uint8_t>(code);
-            const int status = emit(kMaxCodes - 1);
-            if (status < 0)
-                return status;
-            continue;
+            stack[--top] = static_cast<std::uint8_t>(code);
+        } else {
+            // A code past the next free slot is decoded as if it named that slot.
+            const int current = std::min(code, nextFree);
+            code = current;
+            if (code == nextFree) {
+                stack[--top] = static_cast<std::uint8_t>(firstChar);
+                code = oldCode;
+            }
+            // Damaged data can chain entries in a loop: the stack bounds the walk.
+            while (code >= firstFree && top > 1) {
+                stack[--top] = suffix[code];
+                code = prefix[code];
+            }
+            stack[--top] = static_cast<std::uint8_t>(code);
+            if (nextFree < topSlot) {
+                suffix[nextFree] = static_cast<std::uint8_t>(code);
+                firstChar = code;
+                prefix[nextFree] = static_cast<std::uint16_t>(oldCode);
+                ++nextFree;
+                oldCode = current;
+            }
+            if (nextFree >= topSlot && codeWidth < kMaxCodeWidth) {
+                topSlot <<= 1;
+                ++codeWidth;
+            }
         }
 
-        // A code past the next free slot is decoded as if it named that slot.
-        const int current = std::min(code, m_nextFree);
-        int top = kMaxCodes;
-        code = current;
-        if (code == m_nextFree) {
-            m_stack[--top] = static_cast<std::uint8_t>(firstChar);
-            code = oldCode;
+        // Most strings are short: one fixed-size copy, into the slack if need be.
+        const int length = kMaxCodes - top;
+        if (length <= kSlack)
+            std::memcpy(line + used, stack + top, kSlack);
+        else
+            std::memcpy(line + used, stack + top, static_cast<std::size_t>(length));
+        used += length;
+        if (used >= lineWidth) {
+            int from = 0;
+            do {
+                const int status = rows.PutRow(line + from, lineWidth);
+                if (status < 0)
+                    return status;
+                from += lineWidth;
+                used -= lineWidth;
+            } while (used >= lineWidth);
+            std::memmove(line, line + from, static_cast<std::size_t>(used));
         }
-        // Damaged data can chain entries in a loop: the stack bounds the walk.
-        while (code >= m_firstFree && top > 1) {
-            m_stack[--top] = m_suffix[code];
-            code = m_prefix[code];
-        }
-        m_stack[--top] = static_cast<std::uint8_t>(code);
-        if (m_nextFree < m_topSlot) {
-            m_suffix[m_nextFree] = static_cast<std::uint8_t>(code);
-            firstChar = code;
-            m_prefix[m_nextFree] = static_cast<std::uint16_t>(oldCode);
-            ++m_nextFree;
-            oldCode = current;
-        }
-        if (m_nextFree >= m_topSlot && m_codeWidth < kMaxCodeWidth) {
-            m_topSlot <<= 1;
-            ++m_codeWidth;
-        }
-        const int status = emit(top);
-        if (status < 0)
-            return status;
     }
     if (used > 0)
-        return rows.PutRow(line.get(), used);
+        return rows.PutRow(line, used);
     return 0;
 }

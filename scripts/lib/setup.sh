@@ -118,6 +118,39 @@ ensure_deps() {
   touch "$prefix/.done"
 }
 
+# ensure_giflib TRIPLET: giflib 5.2 built for the target, only for the
+# benchmarks to compare our GIF reader with; prints its prefix. Its plain
+# Makefile builds tools we need not, so the library files are compiled here.
+ensure_giflib() {
+  local triplet=$1 prefix=$VORNELLE_DEPS_ROOT/giflib-1/$1
+  if [ ! -f "$prefix/.done" ]; then
+    local dir=$VORNELLE_DEPS_ROOT/src
+    mkdir -p "$dir"
+    if ! ls "$dir"/giflib_*.orig.tar.* >/dev/null 2>&1; then
+      ensure_deb_src
+      log "downloading the Debian source of giflib"
+      (cd "$dir" && apt-get source --download-only giflib >/dev/null 2>&1) || true
+      ls "$dir"/giflib_*.orig.tar.* >/dev/null 2>&1 || { log "no giflib source"; return 1; }
+    fi
+    log "building giflib for $triplet"
+    local work src f
+    work=$(mktemp -d)
+    tar xzf "$dir"/giflib_*.orig.tar.gz -C "$work"
+    src=$(echo "$work"/giflib-*)
+    for f in dgif_lib egif_lib gifalloc gif_err gif_hash openbsd-reallocarray quantize; do
+      "$triplet-gcc-posix" -O2 -c "$src/$f.c" -o "$work/$f.o" ||
+        { rm -rf "$work"; return 1; }
+    done
+    rm -rf "$prefix"
+    mkdir -p "$prefix/lib" "$prefix/include"
+    "$triplet-ar" rcs "$prefix/lib/libgif.a" "$work"/*.o
+    cp "$src/gif_lib.h" "$prefix/include/"
+    rm -rf "$work"
+    touch "$prefix/.done"
+  fi
+  echo "$prefix"
+}
+
 # A new prefix takes about ten seconds; tests must not race its creation.
 ensure_wine_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.vornelle-ready" ] && return 0
