@@ -2,6 +2,7 @@
 // that the reader's own cost shows as a ratio rather than as disk speed.
 // Usage: bmp_read_bench [more.bmp ...]
 
+#include "BenchClock.h"
 #include "image/CImageImplBmp.h"
 
 #include <windows.h>
@@ -15,22 +16,6 @@
 namespace {
 
 const int kRuns = 7;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        ::QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A pattern rather than a flat colour, in case a reader ever compresses.
 bool MakeBitmap(const std::string& path, int depth)

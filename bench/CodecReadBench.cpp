@@ -4,6 +4,7 @@
 // costs: our read over a plain RGB decode.
 // Usage: codec_read_bench [more.jpg|.jpeg|.png ...]
 
+#include "BenchClock.h"
 #include "image/CImageImplJpeg.h"
 #include "image/CImageImplPng.h"
 
@@ -28,22 +29,6 @@ namespace {
 const int kRuns = 7;
 // Small files are read this many pixels' worth of times per timing.
 const double kPixelsPerTiming = 4e6;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        ::QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Smooth shading with some grain, so that JPEG and PNG see something like a
 // photograph rather than flat colour.

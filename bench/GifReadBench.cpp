@@ -2,6 +2,7 @@
 // plain buffer, so that our decoder's cost shows as a ratio.
 // Usage: gif_read_bench [more.gif ...]
 
+#include "BenchClock.h"
 #include "image/CImageImplGif.h"
 
 #include <windows.h>
@@ -21,22 +22,6 @@ const int kRuns = 7;
 // Small files are read this many pixels' worth of times per timing, so that
 // the clock's resolution does not show.
 const double kPixelsPerTiming = 4e6;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        ::QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Palette indices, rows from the top.
 struct Picture {

@@ -4,6 +4,7 @@
 // Also the time from making the scene to its first frame on the screen.
 // Needs a display at least 1920 x 1080. Usage: render_bench
 
+#include "BenchClock.h"
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
 #include "image/CImageImplBmp.h"
@@ -30,22 +31,6 @@ const int kPictureWidth = 640;
 const int kPictureHeight = 480;
 const char kCompany[] = "VornelleBench";
 const char kApplication[] = "render_bench";
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        ::QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void RemoveSettings()
 {
