@@ -12,6 +12,34 @@
 #include <ostream>
 #include <vector>
 
+bool ListedModes::Enumerate(DWORD n, DEVMODEA* mode)
+{
+    asked.push_back(n);
+    if (n >= modes.size() || modes[n].dmSize == 0)
+        return false;
+    *mode = modes[n];
+    return true;
+}
+
+LONG ListedModes::Change(DEVMODEA* mode, DWORD flags)
+{
+    changes.push_back(*mode);
+    changeFlags.push_back(flags);
+    return DISP_CHANGE_SUCCESSFUL;
+}
+
+DEVMODEA Mode(DWORD width, DWORD height, DWORD bits, DWORD frequency)
+{
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = width;
+    mode.dmPelsHeight = height;
+    mode.dmBitsPerPel = bits;
+    mode.dmDisplayFrequency = frequency;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    return mode;
+}
+
 std::ostream& operator<<(std::ostream& out, const Rgb& colour)
 {
     return out << '(' << int{colour.red} << ", " << int{colour.green} << ", " << int{colour.blue}
@@ -62,12 +90,10 @@ Capture::Capture(HDC source, const RECT& rect)
     : m_width(rect.right - rect.left), m_height(rect.bottom - rect.top),
       m_bgrx(static_cast<std::size_t>(m_width) * m_height * 4, '\0')
 {
-    const int width = m_width;
-    const int height = m_height;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biWidth = m_width;
+    info.bmiHeader.biHeight = m_height; // bottom-up
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -75,12 +101,12 @@ Capture::Capture(HDC source, const RECT& rect)
     HDC memory = ::CreateCompatibleDC(source);
     HBITMAP section = ::CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (section == nullptr) {
-        ADD_FAILURE() << "no DIB section of " << width << " x " << height;
+        ADD_FAILURE() << "no DIB section of " << m_width << " x " << m_height;
         ::DeleteDC(memory);
         return;
     }
     HGDIOBJ previous = ::SelectObject(memory, section);
-    EXPECT_TRUE(::BitBlt(memory, 0, 0, width, height, source, rect.left, rect.top, SRCCOPY));
+    EXPECT_TRUE(::BitBlt(memory, 0, 0, m_width, m_height, source, rect.left, rect.top, SRCCOPY));
     ::GdiFlush();
     std::memcpy(&m_bgrx[0], bits, m_bgrx.size());
     ::SelectObject(memory, previous);
@@ -123,17 +149,6 @@ Capture CaptureWindow(HWND hwnd)
     HDC dc = ::GetDC(hwnd);
     Capture capture(dc, client);
     ::ReleaseDC(hwnd, dc);
-    return capture;
-}
-
-Capture CaptureOnScreen(HWND hwnd)
-{
-    RECT rect = {};
-    ::GetClientRect(hwnd, &rect);
-    ::MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    HDC dc = ::GetDC(nullptr);
-    Capture capture(dc, rect);
-    ::ReleaseDC(nullptr, dc);
     return capture;
 }
 
@@ -203,8 +218,7 @@ int SettledThreadCount(DWORD processId)
 SaverProcess::SaverProcess(const std::string& name)
     : m_name(name), m_path(TemporaryDirectory() + name + ".scr"), m_settings("Ombrelune", name)
 {
-    EXPECT_TRUE(::CopyFileA(BesideTests("vornelle.scr").c_str(), m_path.c_str(), FALSE))
-        << m_path;
+    EXPECT_TRUE(::CopyFileA(BesideTests("vornelle.scr").c_str(), m_path.c_str(), FALSE)) << m_path;
 }
 
 SaverProcess::~SaverProcess()

@@ -1,6 +1,10 @@
 #pragma once
 
+// What the saver windows' tests share: pictures made on the spot, pixels read
+// back, waiting with messages handled, thread counts, and the real program in
+// a process of its own.
 #include "support/RegistryCleaner.h"
+#include "windows/DisplayModes.h"
 
 #include <windows.h>
 
@@ -8,6 +12,24 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
+#include <vector>
+
+// A display whose modes are a list, in place of the system's. A mode with
+// dmSize 0 can't be enumerated, which ends the enumeration.
+class ListedModes : public DisplayModes {
+public:
+    explicit ListedModes(std::vector<DEVMODEA> list) : modes(std::move(list)) {}
+    bool Enumerate(DWORD n, DEVMODEA* mode) override;
+    LONG Change(DEVMODEA* mode, DWORD flags) override;
+
+    std::vector<DEVMODEA> modes;
+    std::vector<DWORD> asked;
+    std::vector<DEVMODEA> changes;
+    std::vector<DWORD> changeFlags;
+};
+
+DEVMODEA Mode(DWORD width, DWORD height, DWORD bits, DWORD frequency);
 
 struct Rgb {
     std::uint8_t red, green, blue;
@@ -51,10 +73,9 @@ private:
     std::string m_bgrx;
 };
 
-// What the window's device context holds, and what the screen shows where
-// the window is (with OpenGL frames, which Wine keeps out of the former).
+// The client area as the window's device context holds it.
 Capture CaptureWindow(HWND hwnd);
-Capture CaptureOnScreen(HWND hwnd);
+// What the whole screen shows, other processes' OpenGL frames included.
 Capture CaptureScreen();
 
 // Waits while handling this thread's messages, sent ones included: another
@@ -90,8 +111,9 @@ public:
     bool WaitForExit(DWORD timeoutMs) const;
     DWORD ExitCode() const;
 
-    // Waits for the end while watching the process's threads: since is when
-    // it last had the given number of threads, or when the watch began.
+    // Waits for the end while counting the process's threads: how long it
+    // lived on after it was last seen with the given number of threads (or
+    // after since, when it never was).
     struct Exit {
         bool ended;
         ULONGLONG msAfterThreadsLastSeen;
