@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# Fuzzes the picture readers of image/ natively with libFuzzer, AddressSanitizer
+# and UndefinedBehaviorSanitizer (see fuzz/). Installs what is missing, builds
+# build/fuzz and runs the harnesses one after another.
+#
+#   scripts/fuzz.sh [SECONDS] [HARNESS...]   fuzz each harness SECONDS (60)
+#   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
+#
+# Harnesses: bmp gif jpeg png image_object. Corpora grow in
+# build/fuzz/corpus/HARNESS, findings land in build/fuzz/findings/HARNESS and
+# logs in build/fuzz/logs. A finding does not end the run: libFuzzer's fork
+# mode keeps fuzzing and keeps every crash, leak, timeout and out-of-memory
+# input. The exit status is 1 when a harness left findings.
+# --replay takes folders named after a harness (or holding such folders, as
+# fuzz/regressions does; the default); files in any other folder go through
+# every harness. Regression files are not fuzzing seeds: one that still
+# fails would cost every run its timeout first.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$ROOT/scripts/lib/setup.sh"
+
+PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev)
+FUZZ_ROOT=$BUILD_ROOT/fuzz
+HARNESSES=(bmp gif jpeg png image_object)
+
+# Inputs longer than these are not tried: each holds the largest seed
+# (hat.bmp is 30602 bytes) with room to grow.
+declare -A MAX_LEN=([bmp]=32768 [gif]=16384 [jpeg]=16384 [png]=32768 [image_object]=32768)
+declare -A DICTS=(
+  [bmp]="bmp.dict bmp-fields.dict"
+  [gif]="gif.dict"
+  [jpeg]="jpeg.dict"
+  [png]="png.dict"
+  [image_object]="bmp.dict bmp-fields.dict gif.dict jpeg.dict png.dict"
+)
+declare -A SEED_FOLDERS=([bmp]=bmp [gif]=gif [jpeg]=jpeg [png]=png [image_object]="bmp gif jpeg png")
+declare -A HAT_FILES=([bmp]=hat.bmp [gif]=hat.gif [jpeg]=hat.jpeg [png]=hat.png
+  [image_object]="hat.bmp hat.gif hat.jpeg hat.png")
+COMMON_FLAGS=(-timeout=10 -rss_limit_mb=2048)
+REPLAY_SECONDS=10
+
+is_harness() {
+  local h
+  for h in "${HARNESSES[@]}"; do [ "$h" = "$1" ] && return 0; done
+  return 1
+}
+
+build() {
+  ensure_packages
+  if [ ! -f "$FUZZ_ROOT/build.ninja" ]; then
+    cmake -S "$ROOT/fuzz" -B "$FUZZ_ROOT" -G Ninja \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+  fi
+  cmake --build "$FUZZ_ROOT"
+  log "checking the Win32 stand-in"
+  "$FUZZ_ROOT/standin_test"
+}
+
+shared_images() {
+  local dir
+  for dir in "${VORNELLE_SHARED_IMAGES:-}" "$ROOT/../shared/images" /work/shared/images; do
+    [ -n "$dir" ] && [ -d "$dir" ] && { echo "$dir"; return 0; }
+  done
+  return 1
+}
+
+# Seeds: our generator's pictures and the small shared ones (the large
+# harvesters pictures would only slow every run down).
+prepare_seeds() {
+  local generated=$FUZZ_ROOT/generated h f images
+  rm -rf "$generated" "$FUZZ_ROOT/seeds"
+  "$FUZZ_ROOT/make_seeds" "$generated" >/dev/null
+  images=$(shared_images) || images=
+  for h in "${HARNESSES[@]}"; do
+    mkdir -p "$FUZZ_ROOT/seeds/$h"
+    for f in ${SEED_FOLDERS[$h]}; do
+      cp "$generated/$f"/* "$FUZZ_ROOT/seeds/$h/"
+    done
+    if [ -n "$images" ]; then
+      for f in ${HAT_FILES[$h]}; do
+        [ -f "$images/$f" ] && cp "$images/$f" "$FUZZ_ROOT/seeds/$h/"
+      done
+    fi
+  done
+  [ -n "$images" ] || log "no shared/images found: seeding with generated pictures only"
+}
+
+dictionary_for() {
+  local h=$1 out=$FUZZ_ROOT/dict/$1.dict f
+  mkdir -p "$FUZZ_ROOT/dict"
+  : >"$out"
+  for f in ${DICTS[$h]}; do cat "$ROOT/fuzz/dict/$f" >>"$out"; done
+  echo "$out"
+}
+
+# One line from the fork mode's last status line: executions, coverage,
+# features, corpus and the findings this run added.
+summarise() {
+  local h=$1 logfile=$2 status=$3 before=$4 line execs cov corp findings
+  line=$(grep -E '^#[0-9]+: cov: ' "$logfile" | tail -1)
+  execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$line")
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"$line")
+  corp=$(find "$FUZZ_ROOT/corpus/$h" -type f | wc -l)
+  findings=$(($(count_findings "$h") - before))
+  printf '[fuzz] %-12s execs %-9s %-22s corpus %-5s new findings %s%s\n' \
+    "$h" "${execs:-?}" "${cov:-cov: ?}" "$corp" "$findings" \
+    "$([ "$status" = 0 ] || echo " (libFuzzer exit $status, see $logfile)")"
+}
+
+count_findings() {
+  find "$FUZZ_ROOT/findings/$1" -type f | wc -l
+}
+
+fuzz_all() {
+  local seconds=$1
+  shift
+  local selected=("$@") h failed=0 status before logfile
+  [ ${#selected[@]} -gt 0 ] || selected=("${HARNESSES[@]}")
+  for h in "${selected[@]}"; do
+    is_harness "$h" || { log "no harness named $h (have: ${HARNESSES[*]})"; return 2; }
+  done
+  build
+  prepare_seeds
+  mkdir -p "$FUZZ_ROOT/logs"
+  local summary=()
+  for h in "${selected[@]}"; do
+    mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
+    before=$(count_findings "$h")
+    logfile=$FUZZ_ROOT/logs/$h.log
+    log "fuzzing $h for ${seconds}s (log: $logfile)"
+    status=0
+    "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
+      -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+      -max_total_time="$seconds" -print_final_stats=1 \
+      -dict="$(dictionary_for "$h")" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
+      "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
+    [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ] || failed=1
+    summary+=("$(summarise "$h" "$logfile" "$status" "$before")")
+  done
+  printf '%s\n' "${summary[@]}"
+  # Fork mode keeps the inputs, not the reports: running one shows its report.
+  [ "$failed" = 0 ] || log "to see a finding's report: $FUZZ_ROOT/fuzz_HARNESS FILE"
+  return $failed
+}
+
+# Runs one harness over each file by itself, so that every file counts. A
+# run longer than the timeout fails even when libFuzzer's alarm missed it:
+# the alarm signal can land in libFuzzer's memory-watching thread, which
+# ignores it.
+replay_files() {
+  local h=$1
+  shift
+  local f start elapsed status
+  for f in "$@"; do
+    start=$(date +%s)
+    status=0
+    timeout --signal=KILL 300 "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" "$f" \
+      >"$FUZZ_ROOT/logs/replay.log" 2>&1 || status=$?
+    elapsed=$(($(date +%s) - start))
+    if [ "$status" = 0 ] && [ "$elapsed" -le "$REPLAY_SECONDS" ]; then
+      replay_passed=$((replay_passed + 1))
+    else
+      replay_failed=$((replay_failed + 1))
+      log "FAILED: $h on $f (exit $status after ${elapsed}s)"
+      grep -E 'ERROR|SUMMARY|ALARM|message box|win32 stand-in|read gave|changed the' \
+        "$FUZZ_ROOT/logs/replay.log" | head -5 >&2 || true
+    fi
+  done
+}
+
+files_in() {
+  find "$1" -maxdepth 1 -type f ! -name '*.md' -print0 | sort -z | xargs -0 -r printf '%s\n'
+}
+
+replay() {
+  local dirs=("$@") dir h name
+  [ ${#dirs[@]} -gt 0 ] || dirs=("$ROOT/fuzz/regressions")
+  build
+  mkdir -p "$FUZZ_ROOT/logs"
+  replay_passed=0
+  replay_failed=0
+  for dir in "${dirs[@]}"; do
+    [ -d "$dir" ] || { log "no folder $dir"; return 2; }
+    name=$(basename "$dir")
+    local files=()
+    mapfile -t files < <(files_in "$dir")
+    if is_harness "$name"; then
+      [ ${#files[@]} -eq 0 ] || replay_files "$name" "${files[@]}"
+      continue
+    fi
+    for h in "${HARNESSES[@]}"; do
+      if [ -d "$dir/$h" ]; then
+        local inner=()
+        mapfile -t inner < <(files_in "$dir/$h")
+        [ ${#inner[@]} -eq 0 ] || replay_files "$h" "${inner[@]}"
+      fi
+      [ ${#files[@]} -eq 0 ] || replay_files "$h" "${files[@]}"
+    done
+  done
+  echo "replay: $replay_passed passed, $replay_failed failed"
+  [ "$replay_failed" = 0 ]
+}
+
+if [ "${1:-}" = "--replay" ]; then
+  shift
+  replay "$@"
+elif [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
+  seconds=$1
+  shift
+  fuzz_all "$seconds" "$@"
+else
+  fuzz_all 60 "$@"
+fi
