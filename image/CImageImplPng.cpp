@@ -72,6 +72,11 @@ int CImageImplPng::Read(const std::string& fileName)
     if (setjmp(png_jmpbuf(png)) != 0)
         return 0;
     png_init_io(png, file.Get());
+    // Chunks we never use are skipped unread: whatever length a damaged file
+    // claims, nothing is allocated for them.
+    static const png_byte kUnused[] = "eXIf\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0"
+                                      "sCAL\0sPLT\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, 13);
     png_read_info(png, info);
 
     const png_uint_32 width = png_get_image_width(png, info);
