@@ -2,7 +2,7 @@
 // that the reader's own cost shows as a ratio rather than as disk speed.
 // Usage: bmp_read_bench [more.bmp ...]
 
-#include "BenchClock.h"
+#include "BenchSupport.h"
 #include "image/CImageImplBmp.h"
 
 #include <windows.h>
@@ -123,16 +123,15 @@ bool Measure(const std::string& name, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    char folder[MAX_PATH];
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) {
+    const std::string folder = TempFolder();
+    if (folder.empty()) {
         std::fprintf(stderr, "no temp folder\n");
         return 1;
     }
-    const std::string temp8 = std::string(folder) + "bmp_read_bench_8.bmp";
-    const std::string temp24 = std::string(folder) + "bmp_read_bench_24.bmp";
+    const std::string temp8 = folder + "bmp_read_bench_8.bmp";
+    const std::string temp24 = folder + "bmp_read_bench_24.bmp";
     if (!MakeBitmap(temp8, 8) || !MakeBitmap(temp24, 24)) {
-        std::fprintf(stderr, "could not write the bitmaps in %s\n", folder);
+        std::fprintf(stderr, "could not write the bitmaps in %s\n", folder.c_str());
         return 1;
     }
 

@@ -4,7 +4,7 @@
 // costs: our read over a plain RGB decode.
 // Usage: codec_read_bench [more.jpg|.jpeg|.png ...]
 
-#include "BenchClock.h"
+#include "BenchSupport.h"
 #include "image/CImageImplJpeg.h"
 #include "image/CImageImplPng.h"
 
@@ -251,20 +251,19 @@ bool Measure(const std::string& name, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    char folder[MAX_PATH];
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) {
+    const std::string folder = TempFolder();
+    if (folder.empty()) {
         std::fprintf(stderr, "no temp folder\n");
         return 1;
     }
-    const std::string jpeg = std::string(folder) + "codec_read_bench.jpg";
-    const std::string png = std::string(folder) + "codec_read_bench.png";
+    const std::string jpeg = folder + "codec_read_bench.jpg";
+    const std::string png = folder + "codec_read_bench.png";
     {
         CImageImplJpeg jpegPicture;
         CImageImplPng pngPicture;
         if (!MakePicture(jpegPicture, 4000, 3000) || jpegPicture.Write(jpeg) != 1 ||
             !MakePicture(pngPicture, 4000, 3000) || pngPicture.Write(png) != 1) {
-            std::fprintf(stderr, "could not write the pictures in %s\n", folder);
+            std::fprintf(stderr, "could not write the pictures in %s\n", folder.c_str());
             return 1;
         }
     }

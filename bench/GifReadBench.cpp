@@ -2,7 +2,7 @@
 // plain buffer, so that our decoder's cost shows as a ratio.
 // Usage: gif_read_bench [more.gif ...]
 
-#include "BenchClock.h"
+#include "BenchSupport.h"
 #include "image/CImageImplGif.h"
 
 #include <windows.h>
@@ -294,16 +294,15 @@ bool Measure(const std::string& name, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    char folder[MAX_PATH];
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) {
+    const std::string folder = TempFolder();
+    if (folder.empty()) {
         std::fprintf(stderr, "no temp folder\n");
         return 1;
     }
-    const std::string noise = std::string(folder) + "gif_read_bench_noise.gif";
-    const std::string bands = std::string(folder) + "gif_read_bench_bands.gif";
+    const std::string noise = folder + "gif_read_bench_noise.gif";
+    const std::string bands = folder + "gif_read_bench_bands.gif";
     if (!WriteGif(noise, Noise(4000, 3000)) || !WriteGif(bands, Bands(4000, 3000))) {
-        std::fprintf(stderr, "could not write the pictures in %s\n", folder);
+        std::fprintf(stderr, "could not write the pictures in %s\n", folder.c_str());
         return 1;
     }
 

@@ -4,7 +4,7 @@
 // Also the time from making the scene to its first frame on the screen.
 // Needs a display at least 1920 x 1080. Usage: render_bench
 
-#include "BenchClock.h"
+#include "BenchSupport.h"
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
 #include "image/CImageImplBmp.h"
@@ -283,13 +283,12 @@ bool Measure(int width, int height)
 
 int main()
 {
-    char folder[MAX_PATH];
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) {
+    const std::string folder = TempFolder();
+    if (folder.empty()) {
         std::fprintf(stderr, "no temp folder\n");
         return 1;
     }
-    const std::string picture = std::string(folder) + "render_bench.bmp";
+    const std::string picture = folder + "render_bench.bmp";
     if (!WritePicture(picture)) {
         std::fprintf(stderr, "could not write %s\n", picture.c_str());
         return 1;

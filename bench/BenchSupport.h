@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 // Milliseconds from the performance counter.
@@ -20,4 +21,12 @@ inline double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The Windows temporary folder with its trailing separator, or "" when there is none.
+inline std::string TempFolder()
+{
+    char folder[MAX_PATH];
+    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(folder, length);
 }
