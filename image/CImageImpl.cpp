@@ -5,6 +5,8 @@
 #include "framework/CDC.h"
 #include "framework/MessageBoxService.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -221,12 +223,11 @@ int CImageImpl::Draw(CDC* dc, int x, int y, int width, int height, int xSrc, int
     return 1;
 }
 
-void CImageImpl::StretchBlit(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
-                             int ySrc, int srcWidth, int srcHeight, DWORD rop) const
+void CImageImpl::StretchBlit(HDC hdc, const StretchArea& area, DWORD rop) const
 {
-    ::StretchDIBits(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
-                    imageBits, reinterpret_cast<const BITMAPINFO*>(imageDib.data()), DIB_PAL_COLORS,
-                    rop);
+    ::StretchDIBits(hdc, area.xDest, area.yDest, area.destWidth, area.destHeight, area.xSrc,
+                    area.ySrc, area.srcWidth, area.srcHeight, imageBits,
+                    reinterpret_cast<const BITMAPINFO*>(imageDib.data()), DIB_PAL_COLORS, rop);
 }
 
 int CImageImpl::StretchDraw(CDC* dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
@@ -248,48 +249,84 @@ int CImageImpl::StretchDraw(CDC* dc, int xDest, int yDest, int destWidth, int de
     ::RealizePalette(hdc);
     ::SetStretchBltMode(hdc, COLORONCOLOR);
 
-    const std::size_t pixels = static_cast<std::size_t>(imageWidth) * imageHeight;
-    std::unique_ptr<std::uint8_t[]> saved;
-    if (imageTransparent != -1)
-        saved.reset(new (std::nothrow) std::uint8_t[pixels == 0 ? 1 : pixels]);
-    if (!saved) {
-        // Opaque, or no memory for the transparent passes: one plain copy.
-        StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
-                    SRCCOPY);
+    const StretchArea area{xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight};
+    if (imageTransparent == -1) {
+        StretchBlit(hdc, area, SRCCOPY);
         return 1;
     }
+    const std::uint8_t black =
+        static_cast<std::uint8_t>(imagePalette ? imagePalette->GetNearestIndex(0, 0, 0)
+                                               : CImagePalette().GetNearestIndex(0, 0, 0));
+    const std::uint8_t white =
+        static_cast<std::uint8_t>(imagePalette ? imagePalette->GetNearestIndex(255, 255, 255)
+                                               : CImagePalette().GetNearestIndex(255, 255, 255));
+    // Byte rows at 8 bits: a picture of 2^28 pixels takes a second, not a minute.
+    const bool masked = imageDepth == 8 ? DrawMaskedBytes(hdc, area, black, white)
+                                        : DrawMaskedPixels(hdc, area, black, white);
+    if (!masked) // no memory for the transparent passes: one plain copy
+        StretchBlit(hdc, area, SRCCOPY);
+    return 1;
+}
 
-    const int black = static_cast<int>(imagePalette ? imagePalette->GetNearestIndex(0, 0, 0)
-                                                    : CImagePalette().GetNearestIndex(0, 0, 0));
-    const int white =
-        static_cast<int>(imagePalette ? imagePalette->GetNearestIndex(255, 255, 255)
-                                      : CImagePalette().GetNearestIndex(255, 255, 255));
+bool CImageImpl::DrawMaskedBytes(HDC hdc, const StretchArea& area, std::uint8_t black,
+                                 std::uint8_t white)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(imageRowBytes);
+    const std::size_t total = rowBytes * static_cast<std::size_t>(imageHeight);
+    std::unique_ptr<std::uint8_t[]> saved(new (std::nothrow) std::uint8_t[total == 0 ? 1 : total]);
+    if (!saved)
+        return false;
+    std::copy(imageBits, imageBits + total, saved.get());
+    const auto paint = [&](bool mask) {
+        for (std::size_t row = 0; row < total; row += rowBytes) {
+            const std::uint8_t* from = saved.get() + row;
+            std::uint8_t* to = imageBits + row;
+            for (int x = 0; x < imageWidth; ++x) {
+                const bool clear = from[x] == imageTransparent;
+                to[x] = mask ? (clear ? white : black) : (clear ? black : from[x]);
+            }
+        }
+    };
+    // Mask: transparent pixels white, the rest black, ANDed onto the screen.
+    paint(true);
+    StretchBlit(hdc, area, SRCAND);
+    // Image: the picture's colours ORed into the black holes, transparent pixels black.
+    paint(false);
+    StretchBlit(hdc, area, SRCPAINT);
+    std::copy(saved.get(), saved.get() + total, imageBits);
+    return true;
+}
+
+bool CImageImpl::DrawMaskedPixels(HDC hdc, const StretchArea& area, int black, int white)
+{
+    const std::size_t pixels = static_cast<std::size_t>(imageWidth) * imageHeight;
+    std::unique_ptr<std::uint8_t[]> saved(new (std::nothrow)
+                                              std::uint8_t[pixels == 0 ? 1 : pixels]);
+    if (!saved)
+        return false;
     // Everything is saved before the first write: below 8 bits neighbours share a byte.
     for (int y = 0; y < imageHeight; ++y) {
         for (int x = 0; x < imageWidth; ++x)
             saved[static_cast<std::size_t>(y) * imageWidth + x] =
                 static_cast<std::uint8_t>(GetPixelIndex(x, y));
     }
-    // Mask: transparent pixels white, the rest black, ANDed onto the screen.
     for (int y = 0; y < imageHeight; ++y) {
         for (int x = 0; x < imageWidth; ++x) {
             const int index = saved[static_cast<std::size_t>(y) * imageWidth + x];
             SetPixelIndex(x, y, index == imageTransparent ? white : black);
         }
     }
-    StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, SRCAND);
-    // Image: the picture's colours ORed into the black holes, transparent pixels black.
+    StretchBlit(hdc, area, SRCAND);
     for (int y = 0; y < imageHeight; ++y) {
         for (int x = 0; x < imageWidth; ++x) {
             const int index = saved[static_cast<std::size_t>(y) * imageWidth + x];
             SetPixelIndex(x, y, index == imageTransparent ? black : index);
         }
     }
-    StretchBlit(hdc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight,
-                SRCPAINT);
+    StretchBlit(hdc, area, SRCPAINT);
     for (int y = 0; y < imageHeight; ++y) {
         for (int x = 0; x < imageWidth; ++x)
             SetPixelIndex(x, y, saved[static_cast<std::size_t>(y) * imageWidth + x]);
     }
-    return 1;
+    return true;
 }

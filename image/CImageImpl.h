@@ -85,6 +85,12 @@ private:
     int ReplacePalette(int count, const std::uint8_t* red, const std::uint8_t* green,
                        const std::uint8_t* blue);
     int AfterPaletteChange();
-    void StretchBlit(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
-                     int ySrc, int srcWidth, int srcHeight, DWORD rop) const;
+    struct StretchArea {
+        int xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight;
+    };
+    void StretchBlit(HDC hdc, const StretchArea& area, DWORD rop) const;
+    // Transparent drawing: a mask ANDed, then the colours ORed, then the
+    // pixels put back. False when there is no memory to save them.
+    bool DrawMaskedBytes(HDC hdc, const StretchArea& area, std::uint8_t black, std::uint8_t white);
+    bool DrawMaskedPixels(HDC hdc, const StretchArea& area, int black, int white);
 };

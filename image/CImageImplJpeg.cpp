@@ -26,16 +26,30 @@ struct JpegErrorManager {
     std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->recovery, 1);
 }
 
+// Real progressive files have about ten scans; a file of hundreds of empty
+// ones would make every scan a pass over the whole picture.
+constexpr int kMaxScans = 100;
+
+void JpegProgress(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        JpegErrorExit(cinfo);
+}
+
 // Owns a decompression object: destroyed on every path out of a read.
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     JpegErrorManager errors;
+    jpeg_progress_mgr progress;
     Decompressor()
     {
         // Zeroed, so that destroying it before it was created does nothing.
         std::memset(&cinfo, 0, sizeof cinfo);
         cinfo.err = jpeg_std_error(&errors.pub);
         errors.pub.error_exit = JpegErrorExit;
+        std::memset(&progress, 0, sizeof progress);
+        progress.progress_monitor = JpegProgress;
     }
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
     Decompressor(const Decompressor&) = delete;
@@ -75,6 +89,9 @@ int CImageImplJpeg::Read(const std::string& fileName)
     if (setjmp(jpeg.errors.recovery) != 0)
         return 0;
     jpeg_create_decompress(&cinfo);
+    // Buffers past this fail the read instead of taking gigabytes.
+    cinfo.mem->max_memory_to_use = 256L << 20;
+    cinfo.progress = &jpeg.progress;
     jpeg_stdio_src(&cinfo, file.Get());
     jpeg_read_header(&cinfo, TRUE);
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
@@ -83,8 +100,10 @@ int CImageImplJpeg::Read(const std::string& fileName)
         cinfo.desired_number_of_colors = 128;
     }
     // The quantiser holds the whole picture: refuse what could not be held
-    // before the library allocates it.
-    if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > dib::kMaxPixels)
+    // before the library allocates it. Even an empty block costs a bit or so,
+    // and no real file packs 1024 pixels into a byte beyond a few megapixels.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height;
+    if (pixels > dib::kMaxPixels || pixels > 1024 * file.Size() + (1u << 22))
         return 0;
     jpeg_start_decompress(&cinfo);
     if (!Create(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),

@@ -84,6 +84,11 @@ int CImageImplPng::Read(const std::string& fileName)
     const int bitDepth = png_get_bit_depth(png, info);
     const int colorType = png_get_color_type(png, info);
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    // Deflate packs at most 1032 bytes into one: rows the file could not hold
+    // are refused before the picture is made.
+    if (static_cast<std::uint64_t>(png_get_rowbytes(png, info)) * height >
+        1032 * file.Size() + 65536)
+        return 0;
 
     // On the 8-bit scale even for 16-bit files: libpng itself multiplies the
     // background by 257 when it is to strip those to 8 bits.

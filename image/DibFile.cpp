@@ -139,7 +139,8 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
         file.Read(block.At(dib::kInfoHeaderSize, 0), headerSize - dib::kInfoHeaderSize);
     }
     block.SetU32(dib::kSizeImage, sizeImage);
-    block.SetU32(dib::kClrUsed, blockEntries);
+    // GDI reads biClrUsed entries behind the masks too: the masks are not a table.
+    block.SetU32(dib::kClrUsed, compression == BI_BITFIELDS ? 0 : blockEntries);
 
     std::uint8_t* table = block.At(blockHeader, 4 * blockEntries);
     if (compression == BI_BITFIELDS && headerSize >= dib::kInfoHeaderSize + 12) {
@@ -235,13 +236,11 @@ int WriteDibFile(const std::string& path, const CGlobalBlock& dib)
     CWin32File file;
     if (!file.Create(path))
         return 0;
-    const std::uint64_t headerSize = dib.U32(dib::kSize);
-    const std::uint64_t blockBytes =
-        headerSize + 4ull * dib.U32(dib::kClrUsed) + dib.U32(dib::kSizeImage);
+    const std::uint64_t rowsOffset = DibRowsOffset(dib);
+    const std::uint64_t blockBytes = rowsOffset + dib.U32(dib::kSizeImage);
     std::uint8_t fileHeader[kFileHeaderSize] = {'B', 'M'};
     const std::uint32_t fileSize = static_cast<std::uint32_t>(kFileHeaderSize + blockBytes);
-    const std::uint32_t offBits = static_cast<std::uint32_t>(
-        kFileHeaderSize + headerSize + static_cast<std::uint16_t>(DibPaletteSize(dib)));
+    const std::uint32_t offBits = static_cast<std::uint32_t>(kFileHeaderSize + rowsOffset);
     for (int i = 0; i < 4; ++i) {
         fileHeader[2 + i] = static_cast<std::uint8_t>(fileSize >> (8 * i));
         fileHeader[10 + i] = static_cast<std::uint8_t>(offBits >> (8 * i));

@@ -4,6 +4,7 @@
 # build/fuzz and runs the harnesses one after another.
 #
 #   scripts/fuzz.sh [SECONDS] [HARNESS...]   fuzz each harness SECONDS (60)
+#   PARALLEL=1 scripts/fuzz.sh ...           the harnesses at the same time
 #   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
 #
 # Harnesses: bmp gif jpeg png image_object. Corpora grow in
@@ -111,10 +112,27 @@ count_findings() {
   find "$FUZZ_ROOT/findings/$1" -type f | wc -l
 }
 
+# Fuzzes one harness; prints its summary line, fails when it left findings.
+fuzz_one() {
+  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log
+  mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
+  before=$(count_findings "$h")
+  log "fuzzing $h for ${seconds}s (log: $logfile)"
+  "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
+    -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    -max_total_time="$seconds" -print_final_stats=1 \
+    -dict="$(dictionary_for "$h")" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
+    "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
+  summarise "$h" "$logfile" "$status" "$before"
+  [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ]
+}
+
+# With PARALLEL=1 every harness runs at the same time (for long runs; they
+# share the cores), otherwise one after another.
 fuzz_all() {
   local seconds=$1
   shift
-  local selected=("$@") h failed=0 status before logfile
+  local selected=("$@") h failed=0
   [ ${#selected[@]} -gt 0 ] || selected=("${HARNESSES[@]}")
   for h in "${selected[@]}"; do
     is_harness "$h" || { log "no harness named $h (have: ${HARNESSES[*]})"; return 2; }
@@ -122,22 +140,21 @@ fuzz_all() {
   build
   prepare_seeds
   mkdir -p "$FUZZ_ROOT/logs"
-  local summary=()
-  for h in "${selected[@]}"; do
-    mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
-    before=$(count_findings "$h")
-    logfile=$FUZZ_ROOT/logs/$h.log
-    log "fuzzing $h for ${seconds}s (log: $logfile)"
-    status=0
-    "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
-      -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-      -max_total_time="$seconds" -print_final_stats=1 \
-      -dict="$(dictionary_for "$h")" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
-      "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
-    [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ] || failed=1
-    summary+=("$(summarise "$h" "$logfile" "$status" "$before")")
-  done
-  printf '%s\n' "${summary[@]}"
+  if [ "${PARALLEL:-0}" = 1 ]; then
+    local pids=()
+    for h in "${selected[@]}"; do
+      fuzz_one "$h" "$seconds" >"$FUZZ_ROOT/logs/$h.summary" &
+      pids+=($!)
+    done
+    for h in "${!pids[@]}"; do wait "${pids[$h]}" || failed=1; done
+    for h in "${selected[@]}"; do cat "$FUZZ_ROOT/logs/$h.summary"; done
+  else
+    local summary=()
+    for h in "${selected[@]}"; do
+      summary+=("$(fuzz_one "$h" "$seconds")") || failed=1
+    done
+    printf '%s\n' "${summary[@]}"
+  fi
   # Fork mode keeps the inputs, not the reports: running one shows its report.
   [ "$failed" = 0 ] || log "to see a finding's report: $FUZZ_ROOT/fuzz_HARNESS FILE"
   return $failed

@@ -319,7 +319,8 @@ TEST(BmpFileTest, BitfieldMasksSitBetweenHeaderAndRows)
     after.rows = {0xE0, 0x07, 0x00, 0xF8};
     CImageImplBmp image;
     ASSERT_EQ(image.Read(after.Save()), 1);
-    EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 3u);
+    // The masks are no colour table: drawing would read one behind them.
+    EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 0u);
     EXPECT_EQ(image.GetDib().U32(dib::kCompression), static_cast<std::uint32_t>(BI_BITFIELDS));
     EXPECT_EQ(image.GetDib().U32(40), 0xF800u);
     EXPECT_EQ(image.GetDib().U32(48), 0x001Fu);
@@ -327,6 +328,19 @@ TEST(BmpFileTest, BitfieldMasksSitBetweenHeaderAndRows)
     EXPECT_EQ(image.GetPalette(), nullptr);
     EXPECT_EQ(DrawnRgb(image, 0, 0), 0x00FF00u);
     EXPECT_EQ(DrawnRgb(image, 1, 0), 0xFF0000u);
+
+    // Written out, the masks stay between header and rows.
+    const std::string path = TempName("bitfields");
+    ASSERT_EQ(image.Write(path), 1);
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    ASSERT_EQ(bytes.size(), 14u + 52u + 4u);
+    EXPECT_EQ(U32At(bytes, 10), 14u + 52u);
+    CImageImplBmp again;
+    ASSERT_EQ(again.Read(path), 1);
+    ::DeleteFileA(path.c_str());
+    EXPECT_EQ(again.GetDib().U32(40), 0xF800u);
+    EXPECT_EQ(DrawnRgb(again, 0, 0), 0x00FF00u);
+    EXPECT_EQ(DrawnRgb(again, 1, 0), 0xFF0000u);
 
     // Masks inside a 124-byte header, red and blue swapped, and top-down rows.
     BmpBuilder inside(1, -2, 32);
@@ -337,7 +351,7 @@ TEST(BmpFileTest, BitfieldMasksSitBetweenHeaderAndRows)
     ASSERT_EQ(image.Read(inside.Save()), 1);
     EXPECT_EQ(image.GetDib().U32(124), 0xFFu);
     EXPECT_EQ(image.GetDib().U32(132), 0xFF0000u);
-    EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 3u);
+    EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 0u);
     EXPECT_EQ(RowsOffset(image), 136);
     EXPECT_EQ(DrawnRgb(image, 0, 0), 0x302010u);
     EXPECT_EQ(DrawnRgb(image, 0, 1), 0x605040u);

@@ -100,13 +100,15 @@ PngSpec SmallPng(int colorType, int bitDepth, bool interlaced = false)
     return spec;
 }
 
-// A SOF0 with other dimensions, or another precision.
+// A SOF0 or SOF2 with other dimensions, or another precision.
 Bytes PatchedJpeg(const Bytes& good, int width, int height, int precision = 8)
 {
     Bytes bytes = good;
-    const std::size_t sof = FindJpegMarker(bytes, 0xC0);
+    std::size_t sof = FindJpegMarker(bytes, 0xC0);
+    if (sof == std::string::npos)
+        sof = FindJpegMarker(bytes, 0xC2);
     if (sof == std::string::npos) {
-        ADD_FAILURE() << "no SOF0";
+        ADD_FAILURE() << "no SOF0 or SOF2";
         return bytes;
     }
     bytes[sof + 2] = static_cast<std::uint8_t>(precision);
@@ -178,6 +180,67 @@ TEST_F(CodecBadInput, OverLargeOrUnsupportedJpegsAreRefusedQuickly)
     const Bytes cmyk = MakeJpeg(SmallJpeg(4));
     ASSERT_FALSE(cmyk.empty());
     ExpectSafe(kJpeg, cmyk, "CMYK");
+}
+
+// The progressive file with its last scan repeated: every copy is one more
+// scan for the reader.
+Bytes WithRepeatedLastScan(const Bytes& progressive, int copies)
+{
+    std::size_t last = std::string::npos;
+    for (std::size_t i = 0; i + 1 < progressive.size(); ++i) {
+        if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA)
+            last = i;
+    }
+    const std::size_t end = progressive.size() - 2; // the EOI marker
+    if (last == std::string::npos || progressive[end] != 0xFF || progressive[end + 1] != 0xD9) {
+        ADD_FAILURE() << "no scan before EOI";
+        return progressive;
+    }
+    const Bytes scan(progressive.begin() + static_cast<std::ptrdiff_t>(last),
+                     progressive.begin() + static_cast<std::ptrdiff_t>(end));
+    Bytes bytes(progressive.begin(), progressive.begin() + static_cast<std::ptrdiff_t>(end));
+    for (int i = 0; i < copies; ++i)
+        bytes.insert(bytes.end(), scan.begin(), scan.end());
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD9);
+    return bytes;
+}
+
+// No real file packs more than about 1000 pixels into a byte, JPEG or deflate.
+TEST_F(CodecBadInput, PicturesTheirFilesCouldNotHoldAreRefusedQuickly)
+{
+    const Bytes jpeg = MakeJpeg(SmallJpeg());
+    ASSERT_LT(jpeg.size(), 16384u);
+    Bytes png = MakePng(SmallPng(PNG_COLOR_TYPE_GRAY, 8));
+    const ULONGLONG start = ::GetTickCount64();
+    ExpectRefused(kJpeg, PatchedJpeg(jpeg, 16384, 16384), "exactly 2^28 pixels");
+    ExpectRefused(kJpeg, PatchedJpeg(jpeg, 8192, 4096), "2^25 pixels");
+    ExpectRefused(kPng, PatchedPng(PatchedPng(png, 0, 60000, 4), 4, 4000, 4), "60000 x 4000");
+    EXPECT_LT(::GetTickCount64() - start, 3000u) << "refused before allocating";
+
+    // A few megapixels are always allowed: a short file's missing rest is grey.
+    EXPECT_EQ(ExpectSafe(kJpeg, PatchedJpeg(jpeg, 2048, 2048), "2048 x 2048"), 1);
+    // All zeros deflate about as tightly as deflate can.
+    PngSpec flat;
+    flat.width = 3000;
+    flat.height = 2000;
+    flat.rows.assign(2000, Bytes(3000, 0));
+    png = MakePng(flat);
+    ASSERT_LT(png.size(), 3000u * 2000 / 900) << "the test needs a tightly packed file";
+    EXPECT_EQ(ExpectSafe(kPng, png, "3000 x 2000 zeros"), 1);
+}
+
+TEST_F(CodecBadInput, ProgressiveJpegsWithHundredsOfScansAreRefused)
+{
+    JpegSpec spec = SmallJpeg();
+    spec.progressive = true;
+    const Bytes progressive = MakeJpeg(spec);
+    EXPECT_EQ(ExpectSafe(kJpeg, WithRepeatedLastScan(progressive, 20), "20 more scans"), 1);
+    const ULONGLONG start = ::GetTickCount64();
+    ExpectRefused(kJpeg, WithRepeatedLastScan(progressive, 300), "300 more scans");
+    ExpectRefused(kJpeg, WithRepeatedLastScan(PatchedJpeg(progressive, 2048, 2048), 300),
+                  "300 more scans over 2048 x 2048");
+    EXPECT_LT(::GetTickCount64() - start, 5000u);
 }
 
 TEST_F(CodecBadInput, CutAndDamagedJpegsNeverCrash)

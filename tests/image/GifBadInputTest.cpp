@@ -235,4 +235,47 @@ TEST(GifBadInputTest, HostileCodeStreamsEndQuickly)
     EXPECT_LT(seconds.count(), 20.0);
 }
 
+// A size the data could never fill is not made (as a size too large to make),
+// however small the file; pictures packed as tightly as LZW can still load.
+TEST(GifBadInputTest, PicturesTheirDataCouldNotFillAreNotMade)
+{
+    const auto start = std::chrono::steady_clock::now();
+    GifBuilder hostile;
+    hostile.Header().GlobalTable(GifColours(4)).GraphicControl(1).Descriptor(65535, 4096);
+    hostile.Pixels(GifPicture::Noise(8, 8, 4, 3), 2).Trailer();
+    CImageImplGif image;
+    EXPECT_EQ(image.Read(hostile.Write()), 1);
+    EXPECT_FALSE(image.HasPicture());
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(seconds.count(), 2.0) << "refused before allocating";
+
+    // One colour without clear codes: each 12-bit code gives 4096 pixels.
+    LzwOptions noClears;
+    noClears.clearWhenFull = false;
+    const GifPicture flat = GifPicture::Filled(4000, 1000, 1);
+    GifBuilder packed;
+    packed.Header().GlobalTable(GifColours(4)).Image(flat, 2, false, noClears).Trailer();
+    ASSERT_LT(packed.Bytes().size(), 4000u * 1000 / 1000) << "the test needs a tightly packed file";
+    ASSERT_EQ(image.Read(packed.Write()), 1);
+    EXPECT_TRUE(HoldsPicture(image, flat));
+}
+
+TEST(GifBadInputTest, AFileWithoutTransparencyForgetsTheLastFilesIndex)
+{
+    const GifPicture picture = GifPicture::Noise(6, 4, 4, 2);
+    GifBuilder transparent;
+    transparent.Header().GlobalTable(GifColours(4)).GraphicControl(3).Image(picture, 2).Trailer();
+    GifBuilder opaque;
+    opaque.Header().GlobalTable(GifColours(4)).Image(picture, 2).Trailer();
+    CImageImplGif image;
+    ASSERT_EQ(image.Read(transparent.Write()), 1);
+    EXPECT_EQ(image.GetTransparent(), 3);
+    ASSERT_EQ(image.Read(opaque.Write()), 1);
+    EXPECT_EQ(image.GetTransparent(), -1);
+    // Index 3 keeps its own colour: it was only black while it was transparent.
+    GifRgb entry{};
+    ASSERT_EQ(image.GetPalette()->GetEntryRGB(3, &entry[0], &entry[1], &entry[2]), 1);
+    EXPECT_EQ(entry, GifColours(4)[3]);
+}
+
 } // namespace
