@@ -6,6 +6,7 @@
 #   scripts/fuzz.sh [SECONDS] [HARNESS...]   fuzz each harness SECONDS (60)
 #   PARALLEL=1 scripts/fuzz.sh ...           the harnesses at the same time
 #   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
+#   scripts/fuzz.sh --check                  fuzz/corpus and fuzz/regressions once
 #
 # Harnesses: bmp gif jpeg png image_object. Corpora grow in
 # build/fuzz/corpus/HARNESS, findings land in build/fuzz/findings/HARNESS and
@@ -21,7 +22,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
 
 PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev)
-FUZZ_ROOT=$BUILD_ROOT/fuzz
+# Another folder keeps a check apart from a long run that uses build/fuzz.
+FUZZ_ROOT=${VORNELLE_FUZZ_BUILD:-$BUILD_ROOT/fuzz}
 HARNESSES=(bmp gif jpeg png image_object)
 
 # Inputs longer than these are not tried: each holds the largest seed
@@ -46,7 +48,10 @@ is_harness() {
   return 1
 }
 
+built=0
 build() {
+  [ "$built" = 0 ] || return 0
+  built=1
   ensure_packages
   if [ ! -f "$FUZZ_ROOT/build.ninja" ]; then
     cmake -S "$ROOT/fuzz" -B "$FUZZ_ROOT" -G Ninja \
@@ -218,13 +223,49 @@ replay() {
   [ "$replay_failed" = 0 ]
 }
 
-if [ "${1:-}" = "--replay" ]; then
+# Runs each harness once over its minimised corpus in fuzz/corpus, all files
+# in one process: hundreds of files, each far below the timeout.
+replay_corpora() {
+  local h files status
+  build
+  mkdir -p "$FUZZ_ROOT/logs"
+  for h in "${HARNESSES[@]}"; do
+    [ -d "$ROOT/fuzz/corpus/$h" ] || continue
+    mapfile -t files < <(files_in "$ROOT/fuzz/corpus/$h")
+    [ ${#files[@]} -gt 0 ] || continue
+    status=0
+    timeout --signal=KILL 900 "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" "${files[@]}" \
+      >"$FUZZ_ROOT/logs/corpus-$h.log" 2>&1 || status=$?
+    if [ "$status" = 0 ]; then
+      echo "corpus $h: ${#files[@]} files passed"
+    else
+      log "FAILED: corpus $h (exit $status, log $FUZZ_ROOT/logs/corpus-$h.log)"
+      grep -E 'Running:|ERROR|SUMMARY|ALARM|message box|win32 stand-in|read gave|changed the' \
+        "$FUZZ_ROOT/logs/corpus-$h.log" | tail -6 >&2 || true
+      return 1
+    fi
+  done
+}
+
+case "${1:-}" in
+--replay)
   shift
   replay "$@"
-elif [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
-  seconds=$1
-  shift
-  fuzz_all "$seconds" "$@"
-else
-  fuzz_all 60 "$@"
-fi
+  ;;
+--check)
+  # What the tests run: the corpora and every regression file.
+  status=0
+  replay_corpora || status=1
+  replay || status=1
+  exit $status
+  ;;
+*)
+  if [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
+    seconds=$1
+    shift
+    fuzz_all "$seconds" "$@"
+  else
+    fuzz_all 60 "$@"
+  fi
+  ;;
+esac

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program for 64-bit and 32-bit Windows
-# (warnings are errors) and runs every test under Wine and Xvfb.
+# (warnings are errors) and runs every test under Wine and Xvfb; then replays
+# the fuzzers' corpora and regression files through the native sanitizer
+# build of the readers (scripts/fuzz.sh --check).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
@@ -16,6 +18,7 @@ build_target i686-w64-mingw32
 
 log "running tests"
 cd "$BUILD_ROOT/x86_64"
+status=0
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   # Wine'"'"'s background processes start here, not inside a test: one that
   # inherits a test'"'"'s output pipe keeps CTest waiting for it to close.
@@ -24,4 +27,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   status=0
   ctest --output-on-failure --timeout 300 "$@" || status=$?
   wineserver -k || true
-  exit $status' ctest-under-xvfb "$@"
+  exit $status' ctest-under-xvfb "$@" || status=$?
+
+log "replaying the fuzzers' corpora and regression files under the sanitizers"
+"$ROOT/scripts/fuzz.sh" --check || status=1
+exit $status

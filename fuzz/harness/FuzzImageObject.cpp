@@ -33,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* extension : kExtensions) {
         const std::string named = fuzz::WorkFolder() + "/input." + extension;
         if (named != path) {
+            // Windows renames onto no existing file.
+            std::remove(named.c_str());
             std::rename(path.c_str(), named.c_str());
             path = named;
         }

@@ -2,11 +2,9 @@
 
 #include "image/CImagePalette.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 namespace fuzz {
 
@@ -32,18 +30,28 @@ void RemoveWorkFolder()
     std::filesystem::remove_all(WorkFolder(), ignored);
 }
 
+[[noreturn]] void Fail(const std::string& what)
+{
+    std::perror(what.c_str());
+    std::abort();
+}
+
 } // namespace
 
 const std::string& WorkFolder()
 {
     static const std::string folder = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/vornelle-fuzz-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
+        namespace fs = std::filesystem;
+        std::random_device random;
+        for (;;) {
+            const fs::path path =
+                fs::temp_directory_path() / ("vornelle-fuzz-" + std::to_string(random()));
+            std::error_code error;
+            if (fs::create_directory(path, error))
+                return path.string();
+            if (error)
+                Fail(path.string());
         }
-        return pattern;
     }();
     static const bool registered = (std::atexit(RemoveWorkFolder), true);
     (void)registered;
@@ -53,21 +61,12 @@ const std::string& WorkFolder()
 std::string WriteInput(const std::uint8_t* data, std::size_t size, const std::string& extension)
 {
     const std::string path = WorkFolder() + "/input." + extension;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::abort();
-    }
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t put = ::write(fd, data + written, size - written);
-        if (put <= 0) {
-            std::perror(path.c_str());
-            std::abort();
-        }
-        written += static_cast<std::size_t>(put);
-    }
-    ::close(fd);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        Fail(path);
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    if (std::fclose(file) != 0 || !written)
+        Fail(path);
     return path;
 }
 
