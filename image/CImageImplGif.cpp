@@ -93,10 +93,11 @@ int CImageImplGif::Read(const std::string& fileName)
         }
         const int width = descriptor.U16(4);
         const int height = descriptor.U16(6);
-        // Every code has at least 3 bits and gives at most 4096 pixels: a
-        // picture the rest of the file could not fill is not made, like one
-        // too large to make.
-        if (static_cast<std::uint64_t>(width) * height > file.BytesLeft() * 8 / 3 * 4096 + 65536)
+        // A code of w bits comes from a table of fewer than 2^w entries, so
+        // it gives at most 2^w pixels: 4096 for 12 bits is the most per bit.
+        // A picture the rest of the file could not fill is not made, like
+        // one too large to make.
+        if (static_cast<std::uint64_t>(width) * height > file.BytesLeft() * 8 * 4096 / 12 + 65536)
             break;
         // No picture to decode into: nothing more to do with this file.
         if (!Create(width, height, 8, -1) || height == 0)

@@ -246,6 +246,12 @@ TEST(GifBadInputTest, PicturesTheirDataCouldNotFillAreNotMade)
     CImageImplGif image;
     EXPECT_EQ(image.Read(hostile.Write()), 1);
     EXPECT_FALSE(image.HasPicture());
+    // 16000 bytes of 12-bit codes give at most 43.7 million pixels.
+    GifBuilder oversized;
+    oversized.Header().GlobalTable(GifColours(256)).Descriptor(65535, 700);
+    oversized.ImageData(8, std::vector<std::uint8_t>(16000, 0xFF)).Trailer();
+    EXPECT_EQ(image.Read(oversized.Write()), 1);
+    EXPECT_FALSE(image.HasPicture());
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
     EXPECT_LT(seconds.count(), 2.0) << "refused before allocating";
 
