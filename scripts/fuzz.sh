@@ -165,6 +165,12 @@ fuzz_all() {
   return $failed
 }
 
+# The lines of a replay's log that say which file failed and how.
+show_report() {
+  grep -E 'Running:|ERROR|SUMMARY|ALARM|message box|win32 stand-in|read gave|changed the' \
+    "$1" | tail -6 >&2 || true
+}
+
 # Runs one harness over each file by itself, so that every file counts. A
 # run longer than the timeout fails even when libFuzzer's alarm missed it:
 # the alarm signal can land in libFuzzer's memory-watching thread, which
@@ -184,8 +190,7 @@ replay_files() {
     else
       replay_failed=$((replay_failed + 1))
       log "FAILED: $h on $f (exit $status after ${elapsed}s)"
-      grep -E 'ERROR|SUMMARY|ALARM|message box|win32 stand-in|read gave|changed the' \
-        "$FUZZ_ROOT/logs/replay.log" | head -5 >&2 || true
+      show_report "$FUZZ_ROOT/logs/replay.log"
     fi
   done
 }
@@ -240,8 +245,7 @@ replay_corpora() {
       echo "corpus $h: ${#files[@]} files passed"
     else
       log "FAILED: corpus $h (exit $status, log $FUZZ_ROOT/logs/corpus-$h.log)"
-      grep -E 'Running:|ERROR|SUMMARY|ALARM|message box|win32 stand-in|read gave|changed the' \
-        "$FUZZ_ROOT/logs/corpus-$h.log" | tail -6 >&2 || true
+      show_report "$FUZZ_ROOT/logs/corpus-$h.log"
       return 1
     fi
   done
