@@ -3,7 +3,7 @@
 #include "CImageImplFile.h"
 
 // PNG files through libpng. Palette and grey pictures keep the file's depth
-// (16-bit grey becomes 8-bit); colour pictures become 24-bit, transparency
+// (16-bit grey becomes 8-bit, 2-bit files 4-bit); colour pictures become 24-bit, transparency
 // composited over a fixed sky blue.
 class CImageImplPng : public CImageImplFile {
 public:

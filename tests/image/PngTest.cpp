@@ -56,6 +56,23 @@ void ExpectPackedRows(const CImageImpl& picture, const std::vector<Bytes>& rows)
         ASSERT_EQ(TopRow(picture, static_cast<int>(y), rows[y].size()), rows[y]) << "row " << y;
 }
 
+// What the store holds for a file's rows: 2-bit indices become 4-bit ones.
+std::vector<Bytes> StoredRows(const std::vector<Bytes>& rows, std::uint32_t width, int bitDepth)
+{
+    if (bitDepth != 2)
+        return rows;
+    std::vector<Bytes> wide;
+    for (const Bytes& row : rows) {
+        Bytes out((width + 1) / 2);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const int index = row[x / 4] >> (6 - 2 * (x % 4)) & 3;
+            out[x / 2] = static_cast<std::uint8_t>(out[x / 2] | index << (x % 2 ? 0 : 4));
+        }
+        wide.push_back(out);
+    }
+    return wide;
+}
+
 // A colour file's pixel as 0xRRGGBB, from the high bytes of 16-bit samples.
 std::uint32_t FileRgb(const PngSpec& spec, std::uint32_t x, std::uint32_t y)
 {
@@ -82,13 +99,14 @@ TEST(PngRead, GreyFilesKeepTheirDepthWithAGreyRamp)
         ASSERT_EQ(picture.Read(file.Save(MakePng(spec))), 1);
         EXPECT_TRUE(OpensExclusively(file.Path()));
         EXPECT_EQ(picture.GetWidth(), 37);
-        EXPECT_EQ(picture.GetDepth(), depth);
+        // GDI draws no 2-bit bitmaps.
+        EXPECT_EQ(picture.GetDepth(), depth == 2 ? 4 : depth);
         EXPECT_EQ(picture.GetColorType(), 3);
         const int levels = 1 << depth;
         ASSERT_EQ(PaletteSize(picture), levels);
         for (int i = 0; i < levels; ++i)
             EXPECT_EQ(PaletteEntry(picture, i), 0x010101u * (i * 255 / (levels - 1))) << i;
-        ExpectPackedRows(picture, spec.rows);
+        ExpectPackedRows(picture, StoredRows(spec.rows, spec.width, spec.bitDepth));
     }
 }
 
@@ -127,7 +145,7 @@ TEST(PngRead, PaletteFilesKeepTheirDepthAndPalette)
         CImageImplPng picture;
         ASSERT_EQ(picture.Read(file.Save(MakePng(spec))), 1);
         EXPECT_EQ(picture.GetWidth(), 100);
-        EXPECT_EQ(picture.GetDepth(), depth);
+        EXPECT_EQ(picture.GetDepth(), depth == 2 ? 4 : depth);
         EXPECT_EQ(picture.GetColorType(), 3);
         const int entries = 1 << depth;
         ASSERT_EQ(PaletteSize(picture), entries);
@@ -135,7 +153,7 @@ TEST(PngRead, PaletteFilesKeepTheirDepthAndPalette)
             EXPECT_EQ(PaletteEntry(picture, i),
                       Rgb(spec.palette[3 * i], spec.palette[3 * i + 1], spec.palette[3 * i + 2]))
                 << i;
-        ExpectPackedRows(picture, spec.rows);
+        ExpectPackedRows(picture, StoredRows(spec.rows, spec.width, spec.bitDepth));
         if (depth == 1) {
             // 100 pixels: 13 bytes of indices in a 16-byte row.
             EXPECT_EQ(spec.rows[0].size(), 13u);
@@ -354,32 +372,40 @@ TEST(PngWrite, PalettePicturesRoundTripWithTheirPalette)
 
         CImageImplPng back;
         ASSERT_EQ(back.Read(file.Path()), 1);
-        EXPECT_EQ(back.GetDepth(), depth);
-        ExpectPackedRows(back, rows);
+        EXPECT_EQ(back.GetDepth(), depth == 2 ? 4 : depth);
+        ExpectPackedRows(back, StoredRows(rows, 23, depth));
         for (int i = 0; i < entries; ++i)
             EXPECT_EQ(PaletteEntry(back, i), PaletteEntry(picture, i));
     }
 }
 
-TEST(PngWrite, EightBitPictureWithoutPaletteIsWrittenGrey)
+TEST(PngWrite, PicturesWithoutPaletteAreWrittenGrey)
 {
-    CImageImplPng picture;
-    ASSERT_NE(picture.Create(9, 4, 8, -1), 0);
-    const std::vector<Bytes> rows = NoiseRows(9, 4, 8, PNG_COLOR_TYPE_GRAY, 3);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 9; ++x)
-            picture.SetPixelIndex(x, 3 - y, rows[y][x]);
+    // The colour bits alone give the indices no colours: the file holds them
+    // as grey levels, one sample a pixel, whatever the bits say.
+    for (int depth : {1, 2, 4, 8}) {
+        for (int colorType : {-1, 2, 6}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + ", colour type " +
+                         std::to_string(colorType));
+            CImageImplPng picture;
+            ASSERT_NE(picture.Create(9, 4, depth, colorType), 0);
+            const std::vector<Bytes> rows = NoiseRows(9, 4, depth, PNG_COLOR_TYPE_GRAY, depth);
+            for (int y = 0; y < 4; ++y) {
+                for (std::size_t i = 0; i < rows[y].size(); ++i)
+                    picture.GetBits()[(3 - y) * picture.GetRowBytes() + i] = rows[y][i];
+            }
+            TempFile file(".png");
+            int written = 0;
+            EXPECT_EQ(SaveAndCaptureWrite(picture, file.Path(), &written), "");
+            ASSERT_EQ(written, 1);
+            const PngImage saved = DecodePng(file.Path());
+            ASSERT_TRUE(saved.ok);
+            EXPECT_EQ(saved.colorType, PNG_COLOR_TYPE_GRAY);
+            EXPECT_EQ(saved.bitDepth, depth);
+            EXPECT_TRUE(saved.palette.empty());
+            EXPECT_EQ(saved.rows, rows);
+        }
     }
-    TempFile file(".png");
-    int written = 0;
-    EXPECT_EQ(SaveAndCaptureWrite(picture, file.Path(), &written), "");
-    ASSERT_EQ(written, 1);
-    const PngImage saved = DecodePng(file.Path());
-    ASSERT_TRUE(saved.ok);
-    EXPECT_EQ(saved.colorType, PNG_COLOR_TYPE_GRAY);
-    EXPECT_EQ(saved.bitDepth, 8);
-    EXPECT_TRUE(saved.palette.empty());
-    EXPECT_EQ(saved.rows, rows);
 }
 
 TEST(PngWrite, TwentyFourBitPicturesAreWrittenRedFirstWithoutAlpha)
