@@ -11,7 +11,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 PACKAGES=(
-  cmake ninja-build dpkg-dev nasm python3 clang-format
+  cmake ninja-build dpkg-dev nasm python3 python3-pil clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0

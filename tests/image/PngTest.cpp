@@ -2,6 +2,7 @@
 #include "CodecFiles.h"
 
 #include "image/CImageImplPng.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -289,6 +292,63 @@ TEST(PngRead, ColourFileWithAPaletteKeepsItAndItsOwnPixelColours)
             ASSERT_EQ(TopRgb(picture, static_cast<int>(x), static_cast<int>(y)),
                       FileRgb(spec, x, y));
     }
+}
+
+// Every file of libpng's suite against the colours an independent decoder
+// gives it with our background (tests/image/png_suite_reference.py).
+TEST(PngRead, LibpngSuiteGivesTheReferenceColours)
+{
+    const std::string folder = BesideTests("pngsuite\\");
+    std::ifstream table(folder + "reference.txt");
+    ASSERT_TRUE(table) << "the build writes " << folder << "reference.txt";
+    int compared = 0;
+    std::string line;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string name;
+        std::string kind;
+        fields >> name >> kind;
+        SCOPED_TRACE(name);
+        CImageImplPng picture;
+        const int result = picture.Read(folder + name);
+        EXPECT_TRUE(OpensExclusively(folder + name));
+        if (kind == "refused") {
+            EXPECT_EQ(result, 0);
+        }
+        if (kind != "valid")
+            continue; // the others need only come back
+        int tolerance = 0;
+        int width = 0;
+        int height = 0;
+        std::string colours;
+        fields >> tolerance >> width >> height >> colours;
+        ASSERT_EQ(result, 1);
+        ASSERT_EQ(picture.GetWidth(), width);
+        ASSERT_EQ(picture.GetHeight(), height);
+        ASSERT_EQ(colours.size(), 6u * width * height);
+        int wrong = 0;
+        std::string first;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t want = static_cast<std::uint32_t>(std::stoul(
+                    colours.substr(6 * (static_cast<std::size_t>(y) * width + x), 6), nullptr, 16));
+                const std::uint32_t got = TopRgb(picture, x, y);
+                bool close = got != 0xFFFFFFFF;
+                for (int shift = 0; shift < 24 && close; shift += 8)
+                    close = std::abs(static_cast<int>(got >> shift & 0xFF) -
+                                     static_cast<int>(want >> shift & 0xFF)) <= tolerance;
+                if (!close && wrong++ == 0) {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "(%d, %d) is %06x, not %06x", x, y,
+                                  static_cast<unsigned>(got), static_cast<unsigned>(want));
+                    first = text;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "pixels off by more than " << tolerance << ", first " << first;
+        ++compared;
+    }
+    EXPECT_GT(compared, 0);
 }
 
 void ExpectInterlacedTwinEqual(int colorType, int bitDepth, std::uint32_t width,
