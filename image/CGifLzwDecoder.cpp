@@ -35,6 +35,37 @@ int CGifLzwDecoder::LoadCodeBytes(int position, int filled)
     return filled;
 }
 
+inline int CGifLzwDecoder::NextCode(CodeBits& reader, int width)
+{
+    if (reader.bitsLeft < width) {
+        if (reader.filled - reader.position < 8) {
+            reader.filled = LoadCodeBytes(reader.position, reader.filled);
+            reader.position = 0;
+        }
+        if (reader.filled - reader.position >= 8) {
+            // Little-endian, as every Windows machine is: the word's low byte
+            // is the next in the data.
+            std::uint64_t word;
+            std::memcpy(&word, m_codeBytes + reader.position, sizeof word);
+            reader.bits |= word << reader.bitsLeft;
+            reader.position += (63 - reader.bitsLeft) >> 3;
+            reader.bitsLeft |= 56;
+        } else {
+            while (reader.bitsLeft < width && reader.position < reader.filled) {
+                reader.bits |= static_cast<std::uint64_t>(m_codeBytes[reader.position++])
+                               << reader.bitsLeft;
+                reader.bitsLeft += 8;
+            }
+            if (reader.bitsLeft < width)
+                return -1;
+        }
+    }
+    const int code = static_cast<int>(reader.bits & ((1u << width) - 1));
+    reader.bits >>= width;
+    reader.bitsLeft -= width;
+    return code;
+}
+
 int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
 {
     const int codeSize = m_source.NextByte();
@@ -64,12 +95,7 @@ int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
     int codeWidth = firstWidth;
     int topSlot = 1 << codeWidth;
     int nextFree = firstFree;
-    // Bits not yet taken, lowest first; those above bitsLeft are already the
-    // next bits of the data or zero.
-    std::uint64_t bits = 0;
-    int bitsLeft = 0;
-    int position = 0; // in the code bytes
-    int filled = 0;
+    CodeBits reader;
     int oldCode = 0;
     int firstChar = 0;
     int used = 0; // pixels in the line so far
@@ -77,31 +103,9 @@ int CGifLzwDecoder::Decode(int lineWidth, CGifRowWriter& rows)
     // The first code, at the start or after a clear, makes no table entry.
     bool first = true;
     for (;;) {
-        if (bitsLeft < codeWidth) {
-            if (filled - position < 8) {
-                filled = LoadCodeBytes(position, filled);
-                position = 0;
-            }
-            if (filled - position >= 8) {
-                // Little-endian, as every Windows machine is: the word's low
-                // byte is the next in the data.
-                std::uint64_t word;
-                std::memcpy(&word, m_codeBytes + position, sizeof word);
-                bits |= word << bitsLeft;
-                position += (63 - bitsLeft) >> 3;
-                bitsLeft |= 56;
-            } else {
-                while (bitsLeft < codeWidth && position < filled) {
-                    bits |= static_cast<std::uint64_t>(m_codeBytes[position++]) << bitsLeft;
-                    bitsLeft += 8;
-                }
-                if (bitsLeft < codeWidth)
-                    return 0; // the data ends here; the partial line is not written
-            }
-        }
-        int code = static_cast<int>(bits & ((1u << codeWidth) - 1));
-        bits >>= codeWidth;
-        bitsLeft -= codeWidth;
+        int code = NextCode(reader, codeWidth);
+        if (code < 0)
+            return 0; // the data ends here; the partial line is not written
         if (code == endCode)
             break;
         if (code == clearCode) {

@@ -29,6 +29,16 @@ private:
     static constexpr int kSlack = 8;
     static constexpr int kCodeBytesSize = 4096;
 
+    // The bits of the code bytes not yet taken, lowest first. Decode keeps
+    // one as a local, so that its fields can live in registers.
+    struct CodeBits {
+        std::uint64_t bits = 0; // those above bitsLeft are the next of the data, or zero
+        int bitsLeft = 0;
+        int position = 0; // in the code bytes
+        int filled = 0;
+    };
+    // The next code of width bits, or -1 when the data ends before it.
+    int NextCode(CodeBits& reader, int width);
     // Moves the code bytes from position up to filled to the front and
     // appends sub-blocks behind them; the new number of bytes.
     int LoadCodeBytes(int position, int filled);

@@ -38,6 +38,7 @@ void CImageImpl::AdoptDib(CGlobalBlock block)
     imageWidth = imageDib.I32(dib::kWidth);
     imageHeight = imageDib.I32(dib::kHeight);
     imageDepth = imageDib.U16(dib::kBitCount);
+    imagePixelFormat = CDibPixelFormat::FromFileBlock(imageDib);
     const std::int64_t rowBytes = DibRowBytes(imageDepth, imageWidth);
     imageRowBytes = rowBytes < 0 ? 0 : static_cast<int>(rowBytes);
     imageBits = imageDib.At(RowsOffset(), 0);
@@ -48,6 +49,7 @@ void CImageImpl::ReleasePicture()
     imageDib.Free();
     imageBits = nullptr;
     imagePalette.reset();
+    imagePixelFormat = CDibPixelFormat();
 }
 
 std::size_t CImageImpl::RowsOffset() const
@@ -83,6 +85,17 @@ int CImageImpl::GetPixelIndex(int x, int y) const
     return byte ? *byte : -1;
 }
 
+int CImageImpl::OwnIndex(int x, int y) const
+{
+    const int byte = GetPixelIndex(x, y);
+    if (byte < 0 || imageDepth >= 8)
+        return byte;
+    // The leftmost pixel sits in the high-order bits.
+    const int shift =
+        8 - imageDepth - static_cast<int>((static_cast<std::int64_t>(x) * imageDepth) % 8);
+    return (byte >> shift) & ((1 << imageDepth) - 1);
+}
+
 int CImageImpl::GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green,
                             std::uint8_t* blue) const
 {
@@ -90,7 +103,17 @@ int CImageImpl::GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green
         return 0;
     // Deeper pictures hold their colours in the pixels, whatever palette they carry.
     if (imagePalette && imageDepth <= 8)
-        return imagePalette->GetEntryRGB(GetPixelIndex(x, y), red, green, blue);
+        return imagePalette->GetEntryRGB(OwnIndex(x, y), red, green, blue);
+    if (imagePixelFormat.Decodes()) {
+        const std::uint8_t* bytes = PixelBytes(x, y, imagePixelFormat.PixelBytes());
+        if (bytes == nullptr)
+            return 0;
+        std::uint32_t pixel = 0;
+        for (int i = imagePixelFormat.PixelBytes(); i-- > 0;)
+            pixel = pixel << 8 | bytes[i];
+        imagePixelFormat.Decode(pixel, red, green, blue);
+        return 1;
+    }
     // Below 24 bits the three bytes can reach past the last row: what lies
     // outside the block reads as 0.
     std::uint8_t bgr[3] = {};
@@ -124,6 +147,15 @@ int CImageImpl::SetPixelRGB(int x, int y, std::uint8_t red, std::uint8_t green, 
         if (!imagePalette)
             return 0;
         SetPixelIndex(x, y, static_cast<int>(imagePalette->GetNearestIndex(red, green, blue)));
+        return 1;
+    }
+    if (imagePixelFormat.Decodes()) {
+        std::uint8_t* bytes = PixelBytes(x, y, imagePixelFormat.PixelBytes());
+        if (bytes == nullptr)
+            return 0;
+        const std::uint32_t pixel = imagePixelFormat.Encode(red, green, blue);
+        for (int i = 0; i < imagePixelFormat.PixelBytes(); ++i)
+            bytes[i] = static_cast<std::uint8_t>(pixel >> (8 * i));
         return 1;
     }
     const std::uint8_t bgr[3] = {blue, green, red};
@@ -192,7 +224,10 @@ int CImageImpl::SetPaletteObject(std::unique_ptr<CImagePalette> palette)
 {
     if (!palette)
         return 0;
-    imagePalette = std::move(palette);
+    if (palette.get() == imagePalette.get())
+        (void)palette.release(); // ours already: replacing it would delete it
+    else
+        imagePalette = std::move(palette);
     return AfterPaletteChange();
 }
 

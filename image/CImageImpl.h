@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CDibPixelFormat.h"
 #include "CGlobalBlock.h"
 #include "CImagePalette.h"
 
@@ -26,6 +27,7 @@ public:
     virtual int Create(int width, int height, int depth, int colorType);
     // The byte that holds the pixel (depths up to 8), or -1.
     virtual int GetPixelIndex(int x, int y) const;
+    // Below 8 bits the pixel's own index is looked up, not the byte's.
     virtual int GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green,
                             std::uint8_t* blue) const;
     virtual int SetPixelIndex(int x, int y, int index);
@@ -68,6 +70,8 @@ protected:
     // The count bytes at the pixel's byte position, or null when they are not
     // all inside the block.
     std::uint8_t* PixelBytes(int x, int y, int count) const;
+    // The pixel's own bits at depths up to 8, or -1.
+    int OwnIndex(int x, int y) const;
 
     std::uint8_t* imageBits = nullptr;
     int imageWidth = 0;
@@ -78,6 +82,9 @@ protected:
     CGlobalBlock imageDib;
     int imageTransparent = -1;
     std::unique_ptr<CImagePalette> imagePalette;
+    // The packing of a bitmap file's 16- and 32-bit pixels; none for a picture
+    // made by Create, whose pixels are blue, green, red bytes.
+    CDibPixelFormat imagePixelFormat;
 
 private:
     std::size_t RowsOffset() const;

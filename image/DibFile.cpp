@@ -54,6 +54,15 @@ void TurnRowsOver(std::uint8_t* rows, std::size_t rowBytes, std::size_t height)
     }
 }
 
+// OS/2 2.x headers may stop after any of their fields from the bit count on.
+// 40 is ours, and 52 and 56 are the Windows headers that add masks.
+bool IsOs2InfoHeaderSize(std::uint32_t size)
+{
+    if (size < 16 || size > 64 || size == 40 || size == 52 || size == 56)
+        return false;
+    return size % 4 == 0 || (size > 40 && size <= 48 && size % 2 == 0);
+}
+
 } // namespace
 
 std::size_t DibPaletteSize(const CGlobalBlock& dib)
@@ -82,11 +91,15 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
     std::uint8_t info[dib::kInfoHeaderSize];
     if (file.Read(info, sizeof info) < sizeof info)
         return CGlobalBlock();
-    const ByteView header(info, sizeof info);
-    const std::uint32_t headerSize = header.U32(0);
+    const std::uint32_t headerSize = ByteView(info, sizeof info).U32(0);
     const bool core = headerSize == kCoreHeaderSize;
-    if (!core && (headerSize < dib::kInfoHeaderSize || headerSize > kMaxInfoHeaderSize))
+    const bool os2 = IsOs2InfoHeaderSize(headerSize);
+    if (!core && !os2 && (headerSize < dib::kInfoHeaderSize || headerSize > kMaxInfoHeaderSize))
         return CGlobalBlock();
+    // An OS/2 header shorter than ours: the fields it lacks are zero.
+    if (os2 && headerSize < dib::kInfoHeaderSize)
+        std::memset(info + headerSize, 0, dib::kInfoHeaderSize - headerSize);
+    const ByteView header(info, sizeof info);
 
     std::int32_t width, height;
     std::uint16_t depth;
@@ -95,7 +108,6 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
         width = header.U16(4);
         height = header.U16(6);
         depth = header.U16(10);
-        file.Seek(-static_cast<std::int64_t>(dib::kInfoHeaderSize - kCoreHeaderSize), FILE_CURRENT);
     } else {
         width = header.I32(4);
         height = header.I32(8);
@@ -104,13 +116,23 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
         sizeImage = header.U32(20);
         colorsUsed = header.U32(32);
     }
+    // The file now stands right after the info header, whatever its length.
+    if (core || os2)
+        file.Seek(static_cast<std::int64_t>(headerSize) - dib::kInfoHeaderSize, FILE_CURRENT);
     // Sizes whose rows could not be addressed, or that no file could fill.
     const std::int64_t rowBytes = DibRowBytes(depth, width);
     const bool topDown = height < 0;
     const std::uint64_t rows = topDown ? -static_cast<std::int64_t>(height) : height;
-    if (width <= 0 || height == 0 || rowBytes <= 0 || !SupportedLayout(depth, compression) ||
+    // OS/2's compression 3 is Huffman coding, not bit fields.
+    const bool layout =
+        SupportedLayout(depth, compression) && !(os2 && compression == BI_BITFIELDS);
+    // Deeper pictures may carry a table of any length to speed up drawing on
+    // palette screens; it is skipped, not kept.
+    const bool skipTable = depth > 8;
+    if (width <= 0 || height == 0 || rowBytes <= 0 || !layout ||
         (topDown && compression != BI_RGB && compression != BI_BITFIELDS) ||
-        static_cast<std::uint64_t>(width) * rows > dib::kMaxPixels || colorsUsed > 256)
+        static_cast<std::uint64_t>(width) * rows > dib::kMaxPixels ||
+        (colorsUsed > 256 && !skipTable))
         return CGlobalBlock();
 
     std::uint32_t tableEntries = colorsUsed;
@@ -121,19 +143,22 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
         sizeImage = static_cast<std::uint32_t>(rowData); // what the rows really need
 
     // The block: our header, then the masks (three 4-byte entries) or the table.
-    const std::size_t blockHeader = core ? dib::kInfoHeaderSize : headerSize;
-    const std::uint32_t blockEntries = compression == BI_BITFIELDS ? 3 : tableEntries;
+    const bool ownHeader = core || os2;
+    const std::size_t blockHeader = ownHeader ? dib::kInfoHeaderSize : headerSize;
+    const std::uint32_t blockEntries =
+        compression == BI_BITFIELDS ? 3 : (colorsUsed > 256 ? 0 : tableEntries);
     CGlobalBlock block = CGlobalBlock::Allocate(blockHeader + 4 * blockEntries, true);
     if (!block)
         return block;
     std::memcpy(block.data(), info, dib::kInfoHeaderSize);
-    if (core) {
+    if (ownHeader) {
         std::memset(block.data(), 0, dib::kInfoHeaderSize);
         block.SetU32(dib::kSize, dib::kInfoHeaderSize);
         block.SetU32(dib::kWidth, static_cast<std::uint32_t>(width));
         block.SetU32(dib::kHeight, static_cast<std::uint32_t>(height));
-        block.SetU16(dib::kPlanes, header.U16(8));
+        block.SetU16(dib::kPlanes, header.U16(core ? 8 : 12));
         block.SetU16(dib::kBitCount, depth);
+        block.SetU32(dib::kCompression, compression);
     } else if (headerSize > dib::kInfoHeaderSize) {
         // The rest of a longer header: kept, so that the table follows it.
         file.Read(block.At(dib::kInfoHeaderSize, 0), headerSize - dib::kInfoHeaderSize);
@@ -143,8 +168,13 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
     block.SetU32(dib::kClrUsed, compression == BI_BITFIELDS ? 0 : blockEntries);
 
     std::uint8_t* table = block.At(blockHeader, 4 * blockEntries);
+    std::uint64_t unread = 0; // table entries left in the file
     if (compression == BI_BITFIELDS && headerSize >= dib::kInfoHeaderSize + 12) {
         std::memcpy(table, block.At(dib::kInfoHeaderSize, 12), 12); // masks inside the header
+        unread = colorsUsed;
+    } else if (compression == BI_BITFIELDS) {
+        file.Read(table, 12);
+        unread = colorsUsed;
     } else if (core) {
         // Widen 3-byte entries in place, from the last to the first.
         file.Read(table, 3 * blockEntries);
@@ -156,7 +186,10 @@ CGlobalBlock ReadDibHeader(CWin32File& file)
         }
     } else {
         file.Read(table, 4 * blockEntries);
+        unread = colorsUsed - std::min(colorsUsed, blockEntries);
     }
+    if (offBits == 0 && unread != 0)
+        file.Seek(static_cast<std::int64_t>(4 * unread), FILE_CURRENT);
     if (offBits != 0)
         file.Seek(start + offBits, FILE_BEGIN);
     return block;

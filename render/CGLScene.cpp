@@ -121,14 +121,31 @@ BOOL CGLScene::ChooseFormat()
     return ::SetPixelFormat(hdc, format, &kPixelFormat);
 }
 
-void CGLScene::BuildPalette()
+PIXELFORMATDESCRIPTOR CGLScene::CurrentFormat() const
 {
     HDC hdc = deviceContext->GetSafeHdc();
     PIXELFORMATDESCRIPTOR format = {};
     ::DescribePixelFormat(hdc, ::GetPixelFormat(hdc), sizeof format, &format);
-    // Palettes exist only for formats of up to 8 bits.
-    if ((format.dwFlags & PFD_NEED_PALETTE) == 0 || format.cColorBits > 8)
+    return format;
+}
+
+void CGLScene::BuildPalette(const PIXELFORMATDESCRIPTOR& format)
+{
+    HDC hdc = deviceContext ? deviceContext->GetSafeHdc() : nullptr;
+    if (hdc == nullptr || (format.dwFlags & PFD_NEED_PALETTE) == 0)
         return;
+    // A palette of 2^n entries exists only for formats of up to 8 bits; the
+    // picture's own palette is selected whatever the depth.
+    if (format.cColorBits <= 8 && scenePalette == nullptr)
+        scenePalette = CreateFormatPalette(format);
+    if (picture && picture->GetPalette() != nullptr) {
+        previousPalette = ::SelectPalette(hdc, picture->GetPalette()->GetSafeHandle(), FALSE);
+        ::RealizePalette(hdc);
+    }
+}
+
+HPALETTE CGLScene::CreateFormatPalette(const PIXELFORMATDESCRIPTOR& format)
+{
     const int count = 1 << format.cColorBits;
     std::vector<std::uint8_t> memory(offsetof(LOGPALETTE, palPalEntry) +
                                      sizeof(PALETTEENTRY) * count);
@@ -149,22 +166,23 @@ void CGLScene::BuildPalette()
         for (const auto& entry : kThreeThreeTwoOverrides)
             entries[entry.index] = PALETTEENTRY{entry.red, entry.green, entry.blue, 0};
     }
-    scenePalette = ::CreatePalette(logical);
-    if (picture && picture->GetPalette() != nullptr) {
-        previousPalette = ::SelectPalette(hdc, picture->GetPalette()->GetSafeHandle(), FALSE);
-        ::RealizePalette(hdc);
-    }
+    return ::CreatePalette(logical);
 }
 
 void CGLScene::CreateContext(CWnd* window)
 {
     CSingleLock lock(sceneLock);
-    if (glReady || window == nullptr || window->m_hWnd == nullptr)
+    if (glReady || window == nullptr)
         return;
-    deviceContext.reset(new CClientDC(window->m_hWnd));
+    // Once: the user-interface thread clears it when the window goes, and a
+    // null handle here would give the whole screen's device context.
+    const HWND handle = window->m_hWnd;
+    if (handle == nullptr)
+        return;
+    deviceContext.reset(new CClientDC(handle));
     if (deviceContext->GetSafeHdc() == nullptr || !ChooseFormat())
         return;
-    BuildPalette();
+    BuildPalette(CurrentFormat());
     HGLRC context = wglCreateContext(deviceContext->GetSafeHdc());
     if (context == nullptr)
         return;
@@ -172,7 +190,7 @@ void CGLScene::CreateContext(CWnd* window)
         wglDeleteContext(context);
         return;
     }
-    ::GetClientRect(window->m_hWnd, &clientRect);
+    ::GetClientRect(handle, &clientRect);
     glClearDepth(1.0);
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);

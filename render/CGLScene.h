@@ -39,6 +39,9 @@ public:
     // A palette index's component: the index shifted right, looked up in the
     // table for 1, 2 or 3 bits; 0 for other bit counts.
     static std::uint8_t PaletteComponent(int index, int bits, int shift);
+    // For a format that needs a palette: makes the format's own (up to 8 bits)
+    // and selects and realises the picture's. CreateContext passes its format.
+    void BuildPalette(const PIXELFORMATDESCRIPTOR& format);
 
     bool IsReady() const { return glReady != 0; }
     AnimationState GetState() const { return animationState; }
@@ -52,10 +55,13 @@ public:
     const CPictureTile* GetTile(int c, int r) const { return tiles[c][r]; }
     const CImageObject* GetPicture() const { return picture.get(); }
     HPALETTE GetScenePalette() const { return scenePalette; }
+    // What the picture's palette replaced in the device context; null when none was selected.
+    HPALETTE GetPreviousPalette() const { return previousPalette; }
 
 private:
     BOOL ChooseFormat();
-    void BuildPalette();
+    PIXELFORMATDESCRIPTOR CurrentFormat() const;
+    static HPALETTE CreateFormatPalette(const PIXELFORMATDESCRIPTOR& format);
     void BuildGrid();
 
     CCriticalSection sceneLock;

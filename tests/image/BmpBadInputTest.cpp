@@ -73,6 +73,8 @@ TEST(BmpBadInputTest, ImpossibleFieldsFailAndLeaveNoPicture)
         {"compression ~0", [](BmpBuilder& f) { f.compression = 0xFFFFFFFF; }},
         {"top-down RLE8", [](BmpBuilder& f) { f.compression = BI_RLE8, f.height = -2; }},
         {"257 colours", [](BmpBuilder& f) { f.clrUsed = 257; }},
+        {"OS/2 Huffman coding",
+         [](BmpBuilder& f) { f.headerSize = 64, f.depth = 1, f.compression = 3; }},
         {"~0 colours", [](BmpBuilder& f) { f.clrUsed = 0xFFFFFFFF; }},
         {"row length past 32 bits",
          [](BmpBuilder& f) { f.width = 0x40000000, f.depth = 32, f.height = 1; }},
@@ -81,7 +83,7 @@ TEST(BmpBadInputTest, ImpossibleFieldsFailAndLeaveNoPicture)
     };
     for (std::uint16_t depth : {0, 2, 3, 5, 7, 12, 15, 33, 64, 0xFFFF})
         changes.push_back({"depth", [depth](BmpBuilder& f) { f.depth = depth; }});
-    for (std::uint32_t size : {0u, 11u, 13u, 16u, 39u, 1025u, 0x7FFFFFFFu, 0xFFFFFFFFu})
+    for (std::uint32_t size : {0u, 11u, 13u, 15u, 18u, 39u, 1025u, 0x7FFFFFFFu, 0xFFFFFFFFu})
         changes.push_back({"header size", [size](BmpBuilder& f) { f.headerSize = size; }});
 
     BmpBuilder good;
@@ -110,6 +112,7 @@ TEST(BmpBadInputTest, OddButSoundFilesLoad)
         {"4-bit with 2 colours", [](BmpBuilder& f) { f.depth = 4, f.clrUsed = 2; }},
         {"8-bit with 1 colour", [](BmpBuilder& f) { f.clrUsed = 1; }},
         {"24-bit with 256 colours", [](BmpBuilder& f) { f.depth = 24, f.clrUsed = 256; }},
+        {"32-bit with ~0 colours", [](BmpBuilder& f) { f.depth = 32, f.clrUsed = ~0u; }},
         {"16-bit", [](BmpBuilder& f) { f.depth = 16, f.clrUsed = 0, f.table.clear(); }},
         {"32-bit top-down", [](BmpBuilder& f) { f.depth = 32, f.height = -2; }},
         {"1-bit top-down", [](BmpBuilder& f) { f.depth = 1, f.height = -1; }},

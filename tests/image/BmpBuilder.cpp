@@ -57,6 +57,9 @@ std::vector<std::uint8_t> BmpBuilder::Bytes() const
             put(field, 4);
         for (std::uint32_t field : headerExtra)
             put(field, 4);
+        // An OS/2 header shorter than ours stops after its last field.
+        if (headerSize > 12 && headerSize < 40)
+            out.resize(headerAt + headerSize);
         // Absurd sizes keep the 40 bytes written.
         while (out.size() - headerAt < headerSize && headerSize <= 1024)
             out.push_back(0);

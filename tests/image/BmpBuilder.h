@@ -23,7 +23,7 @@ struct BmpBuilder {
     std::size_t lead = 0; // junk bytes before the bitmap begins
     bool fileHeader = true;
     std::int64_t offBits = -1;     // -1: where the rows begin
-    std::uint32_t headerSize = 40; // 12 writes the 16-bit core fields
+    std::uint32_t headerSize = 40; // 12 writes the 16-bit core fields; 13..39 cut the fields
     std::int32_t width;
     std::int32_t height; // negative: rows stored top-down
     std::uint16_t depth;

@@ -310,6 +310,42 @@ TEST(BmpFileTest, LongerInfoHeadersAreKeptWithTheTableAfterThem)
     }
 }
 
+TEST(BmpFileTest, Os2HeadersOfAnyFieldCountBecomeOurs)
+{
+    for (std::uint32_t size : {16u, 20u, 36u, 42u, 48u, 60u, 64u}) {
+        for (bool fileHeader : {true, false}) {
+            SCOPED_TRACE(std::to_string(size) + (fileHeader ? " with file header" : " bare"));
+            BmpBuilder file(2, 4, 1); // rows enough for 40 bytes after the file header
+            file.fileHeader = fileHeader;
+            file.headerSize = size;
+            file.table = {0xABCDEF, 0x010203};
+            file.rows = BmpBuilder::Padded({{0x40}, {0}, {0}, {0}});
+            CImageImplBmp image;
+            ASSERT_EQ(image.Read(file.Save()), 1);
+            EXPECT_EQ(image.GetDib().U32(dib::kSize), 40u);
+            EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 2u);
+            EXPECT_EQ(PixelRgb(image, 0, 0), 0xABCDEFu);
+            EXPECT_EQ(PixelRgb(image, 1, 0), 0x010203u);
+        }
+    }
+}
+
+TEST(BmpFileTest, LongTablesOfDeepPicturesAreSkipped)
+{
+    for (bool fileHeader : {true, false}) {
+        SCOPED_TRACE(fileHeader ? "file header" : "bare");
+        BmpBuilder file(1, 1, 24);
+        file.fileHeader = fileHeader;
+        file.clrUsed = 300;
+        file.table.assign(300, 0x777777);
+        file.rows = {1, 2, 3, 0};
+        CImageImplBmp image;
+        ASSERT_EQ(image.Read(file.Save()), 1);
+        EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 0u);
+        EXPECT_EQ(PixelRgb(image, 0, 0), 0x030201u);
+    }
+}
+
 TEST(BmpFileTest, BitfieldMasksSitBetweenHeaderAndRows)
 {
     // 5-6-5 masks after a 40-byte header: green then red.

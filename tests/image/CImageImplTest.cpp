@@ -394,6 +394,11 @@ TEST(CImageImplPalette, AdoptedPaletteObject)
     EXPECT_EQ(picture.GetPalette(), raw);
     EXPECT_EQ(picture.GetColorType(), 3);
     EXPECT_EQ(TableWord(picture, 255), 255);
+
+    // Its own palette again: kept, not deleted.
+    EXPECT_EQ(picture.SetPaletteObject(std::unique_ptr<CImagePalette>(raw)), 1);
+    EXPECT_EQ(picture.GetPalette(), raw);
+    EXPECT_EQ(PaletteRgb(picture, 0), 0x636363u);
 }
 
 TEST(CGlobalBlock, AccessIsCheckedAgainstTheSize)

@@ -1,3 +1,4 @@
+#include "image/QuadrantFiles.h"
 #include "render/CGLScene.h"
 #include "render/GlTestWindow.h"
 
@@ -147,6 +148,36 @@ TEST_F(SceneFrame, StillGridShowsThePictureAroundItsCentre)
     };
     for (const auto& p : probes)
         EXPECT_EQ(At(frame, window, p.x, p.y), p.colour) << p.x << ", " << p.y;
+}
+
+TEST_F(SceneFrame, PicturesWhosePixelsNeedDecodingShowTheirColours)
+{
+    static_assert(quadrants::kWidth == 100 && quadrants::kHeight == 90 &&
+                      quadrants::kSplitX == kCentreX && quadrants::kSplitY == kCentreY,
+                  "the quadrants meet at the centre of the view");
+    settings.SetInt("Effect", 2);
+    // Each corner of the window shows a point about 13 picture pixels inside a quadrant.
+    const struct {
+        int x, y, pictureX, pictureY;
+    } corners[] = {{2, 2, 60, 50}, {125, 2, 95, 50}, {2, 125, 60, 80}, {125, 125, 95, 80}};
+    for (const QuadrantKind& kind : QuadrantKinds()) {
+        SCOPED_TRACE(kind.name);
+        TempFile file(kind.extension);
+        settings.SetString("Picture", SaveQuadrants(kind, file));
+        scene.reset();
+        CGLScene& s = ReadyScene();
+        s.StepAnimation();
+        s.DrawFrame();
+        const auto frame = ReadWindowPixels(window);
+        for (const auto& c : corners) {
+            const Rgb have = At(frame, window, c.x, c.y);
+            const std::uint32_t want = QuadrantColour(kind, c.pictureX, c.pictureY);
+            EXPECT_TRUE(ColoursClose(
+                static_cast<std::uint32_t>(have.red << 16 | have.green << 8 | have.blue), want,
+                kind.tolerance))
+                << c.x << ", " << c.y << ": have " << have << ", want " << std::hex << want;
+        }
+    }
 }
 
 TEST_F(SceneFrame, WaveFramesShowTheWholeGridSmall)

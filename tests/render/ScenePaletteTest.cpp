@@ -1,3 +1,5 @@
+#include "image/BmpBuilder.h"
+#include "image/CImageObject.h"
 #include "render/CGLScene.h"
 #include "render/GlTestWindow.h"
 
@@ -62,6 +64,29 @@ TEST(ScenePalette, MadeOnlyWhenThePixelFormatNeedsOne)
     EXPECT_EQ(format.dwFlags & PFD_NEED_PALETTE, 0u);
     EXPECT_GT(format.cColorBits, 8);
     EXPECT_EQ(scene.GetScenePalette(), nullptr);
+}
+
+TEST(ScenePalette, DeepFormatsThatNeedOneStillSelectThePicturesPalette)
+{
+    RenderSettings settings;
+    BmpBuilder file(2, 2, 8); // a picture with a palette of its own
+    file.clrUsed = 2;
+    file.table = {0x102030, 0x405060};
+    file.rows = BmpBuilder::Padded({{0, 1}, {1, 0}});
+    settings.SetString("Picture", file.Save());
+    GlTestWindow window(16, 16);
+    CGLScene scene;
+    scene.CreateContext(&window);
+    ASSERT_TRUE(scene.IsReady());
+    ASSERT_NE(scene.GetPicture()->GetPalette(), nullptr);
+    ASSERT_EQ(scene.GetPreviousPalette(), nullptr) << "a true-colour format needs none";
+
+    PIXELFORMATDESCRIPTOR deep = {};
+    deep.dwFlags = PFD_NEED_PALETTE;
+    deep.cColorBits = 16;
+    scene.BuildPalette(deep);
+    EXPECT_EQ(scene.GetScenePalette(), nullptr) << "no palette of 2^16 entries";
+    EXPECT_NE(scene.GetPreviousPalette(), nullptr) << "the picture's palette is selected";
 }
 
 } // namespace

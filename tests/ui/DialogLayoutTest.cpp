@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,40 @@ void ExpectClientSize(HWND dialog, int width, int height)
     EXPECT_EQ(client, DialogUnits(dialog, 0, 0, width, height));
 }
 
+// The size the template gives its first control, in dialog units: a static
+// icon control takes the icon's size on screen, so only the template shows it.
+SIZE FirstControlSize(int templateId)
+{
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
+    const auto* words = static_cast<const WORD*>(::LockResource(::LoadResource(module, info)));
+    if (words == nullptr)
+        return SIZE{-1, -1};
+    const DWORD style = words[0] | static_cast<DWORD>(words[1]) << 16;
+    const WORD* at = words + 9; // past style, extended style, count and rectangle
+    const auto skipNameOrOrdinal = [&at] {
+        if (*at == 0xFFFF) {
+            at += 2;
+            return;
+        }
+        while (*at != 0)
+            ++at;
+        ++at;
+    };
+    skipNameOrOrdinal(); // menu
+    skipNameOrOrdinal(); // class
+    skipNameOrOrdinal(); // caption
+    if (style & DS_SETFONT) {
+        ++at; // point size
+        skipNameOrOrdinal();
+    }
+    // Items begin on a 4-byte boundary; cx and cy follow style, extended style, x and y.
+    const std::uintptr_t offset =
+        reinterpret_cast<const std::uint8_t*>(at) - reinterpret_cast<const std::uint8_t*>(words);
+    const WORD* item = words + (offset + 3) / 4 * 2;
+    return SIZE{item[6], item[7]};
+}
+
 using DialogLayoutTest = SettingsDialogTest;
 
 TEST_F(DialogLayoutTest, SettingsDialogControlsSitWhereTheTemplatePutsThem)
@@ -143,6 +178,9 @@ TEST_F(DialogLayoutTest, AboutBoxControlsSitWhereTheTemplatePutsThem)
                           EXPECT_EQ(ChildRect(icon).top, expected.top);
                           driver.Click(hwnd, IDOK);
                       });
+    const SIZE icon = FirstControlSize(IDD_ABOUTBOX);
+    EXPECT_EQ(icon.cx, 20);
+    EXPECT_EQ(icon.cy, 20);
 }
 
 } // namespace
