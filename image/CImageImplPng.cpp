@@ -86,8 +86,8 @@ int CImageImplPng::Read(const std::string& fileName)
     CStdioFile file(imageFileName, "rb");
     if (!file)
         return 0;
-    // Made before the recovery point and changed only through it: a jump back
-    // finds them as they were left and releases them.
+    // Made outside the recovery point's frame: what the work stores in them
+    // survives a jump back, and leaving releases them on every path.
     PngReadState state;
     if (state.png == nullptr || state.info == nullptr)
         return 0;
@@ -139,7 +139,7 @@ int CImageImplPng::Read(const std::string& fileName)
             colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? PNG_COLOR_TYPE_RGB_ALPHA : colorType;
         const std::size_t rowBytes = PackedRowBytes(width, sampleDepth);
         const std::size_t storedBytes = PackedRowBytes(width, depth);
-        // Rows must come out exactly as the store holds them.
+        // libpng must deliver rows of exactly the packing expected.
         if (png_get_rowbytes(png, info) != rowBytes ||
             !Create(static_cast<int>(width), static_cast<int>(height), depth, pictureColorType))
             return 0;
@@ -196,6 +196,7 @@ int CImageImplPng::Write(const std::string& fileName)
     CStdioFile file(imageFileName, "wb");
     if (!file)
         return 0;
+    // As in Read, outside the recovery point's frame.
     PngWriteState state;
     if (state.png == nullptr || state.info == nullptr)
         return 0;
