@@ -2,6 +2,7 @@
 
 #include "CStdioFile.h"
 #include "Dib.h"
+#include "LibraryRecovery.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -23,6 +24,14 @@ struct JpegErrorManager {
 {
     char message[JMSG_LENGTH_MAX > 200 ? JMSG_LENGTH_MAX : 200];
     cinfo->err->format_message(cinfo, message);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->recovery, 1);
+}
+
+// A failed write says why, as the library's own exit would, but ends only
+// the write.
+[[noreturn]] void JpegWriteErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->recovery, 1);
 }
 
@@ -63,7 +72,7 @@ struct Compressor {
     {
         std::memset(&cinfo, 0, sizeof cinfo);
         cinfo.err = jpeg_std_error(&errors.pub);
-        errors.pub.error_exit = JpegErrorExit;
+        errors.pub.error_exit = JpegWriteErrorExit;
     }
     ~Compressor() { jpeg_destroy_compress(&cinfo); }
     Compressor(const Compressor&) = delete;
@@ -82,51 +91,82 @@ int CImageImplJpeg::Read(const std::string& fileName)
     CStdioFile file(imageFileName, "rb");
     if (!file)
         return 0;
-    // Both live outside the jumps below: a library error comes back to the
-    // setjmp, and leaving this function destroys the object and closes the file.
+    // Made outside the recovery frame: a jump leaves them intact for their
+    // destructors, which destroy the library object and close the file.
     Decompressor jpeg;
     jpeg_decompress_struct& cinfo = jpeg.cinfo;
-    if (setjmp(jpeg.errors.recovery) != 0)
-        return 0;
-    jpeg_create_decompress(&cinfo);
-    // Buffers past this fail the read instead of taking gigabytes.
-    cinfo.mem->max_memory_to_use = 256L << 20;
-    cinfo.progress = &jpeg.progress;
-    jpeg_stdio_src(&cinfo, file.Get());
-    jpeg_read_header(&cinfo, TRUE);
-    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    if (!grey) {
-        cinfo.quantize_colors = TRUE;
-        cinfo.desired_number_of_colors = 128;
-    }
-    // The quantiser holds the whole picture: refuse what could not be held
-    // before the library allocates it. Even an empty block costs a bit or so,
-    // and no real file packs 1024 pixels into a byte beyond a few megapixels.
-    const std::uint64_t pixels = static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height;
-    if (pixels > dib::kMaxPixels || pixels > 1024 * file.Size() + (1u << 22))
-        return 0;
-    jpeg_start_decompress(&cinfo);
-    if (!Create(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
-                8 * cinfo.output_components, -1))
-        return 0;
-    if (grey)
-        SetGreyPalette(256);
-    else
-        SetPalette(cinfo.actual_number_of_colors, cinfo.colormap[0], cinfo.colormap[1],
-                   cinfo.colormap[2]);
+    return RunRecoverable(jpeg.errors.recovery, [&] {
+        jpeg_create_decompress(&cinfo);
+        // Buffers past this fail the read instead of taking gigabytes.
+        cinfo.mem->max_memory_to_use = 256L << 20;
+        cinfo.progress = &jpeg.progress;
+        jpeg_stdio_src(&cinfo, file.Get());
+        jpeg_read_header(&cinfo, TRUE);
+        const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+        // The palette is made from the quantiser's colour map, one row per
+        // output component: three for RGB, four for CMYK (YCCK comes out as
+        // CMYK). Files of other component counts have no such rows.
+        const J_COLOR_SPACE space = cinfo.out_color_space;
+        if (!grey && space != JCS_RGB && space != JCS_CMYK)
+            return 0;
+        if (!grey) {
+            cinfo.quantize_colors = TRUE;
+            cinfo.desired_number_of_colors = kQuantisedColours;
+        }
+        // The quantiser holds the whole picture: refuse what could not be held
+        // before the library allocates it. Even an empty block costs a bit or so,
+        // and no real file packs 1024 pixels into a byte beyond a few megapixels.
+        const std::uint64_t pixels =
+            static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height;
+        if (pixels > dib::kMaxPixels || pixels > 1024 * file.Size() + (1u << 22))
+            return 0;
+        jpeg_start_decompress(&cinfo);
+        const int mapRows = space == JCS_CMYK ? 4 : 3;
+        if (cinfo.output_components != 1 ||
+            (!grey && (cinfo.out_color_components != mapRows ||
+                       cinfo.actual_number_of_colors > kQuantisedColours)))
+            return 0;
+        if (!Create(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height), 8,
+                    -1))
+            return 0;
+        if (grey)
+            SetGreyPalette(256);
+        else if (space == JCS_RGB)
+            SetPalette(cinfo.actual_number_of_colors, cinfo.colormap[0], cinfo.colormap[1],
+                       cinfo.colormap[2]);
+        else
+            SetCmykPalette(cinfo.actual_number_of_colors, cinfo.colormap);
 
-    const JDIMENSION rowSamples = cinfo.output_width * cinfo.output_components;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                rowSamples, 1);
-    const std::size_t copy =
-        rowSamples < static_cast<JDIMENSION>(imageRowBytes) ? rowSamples : imageRowBytes;
-    while (cinfo.output_scanline < cinfo.output_height) {
-        const int storedRow = imageHeight - 1 - static_cast<int>(cinfo.output_scanline);
-        jpeg_read_scanlines(&cinfo, row, 1);
-        std::memcpy(imageBits + static_cast<std::size_t>(storedRow) * imageRowBytes, row[0], copy);
+        JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                    JPOOL_IMAGE, cinfo.output_width, 1);
+        const std::size_t copy = cinfo.output_width < static_cast<JDIMENSION>(imageRowBytes)
+                                     ? cinfo.output_width
+                                     : imageRowBytes;
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const int storedRow = imageHeight - 1 - static_cast<int>(cinfo.output_scanline);
+            jpeg_read_scanlines(&cinfo, row, 1);
+            std::memcpy(imageBits + static_cast<std::size_t>(storedRow) * imageRowBytes, row[0],
+                        copy);
+        }
+        jpeg_finish_decompress(&cinfo);
+        return 1;
+    });
+}
+
+void CImageImplJpeg::SetCmykPalette(int count, unsigned char* const* cmyk)
+{
+    // CMYK files carry Adobe's marker (libjpeg and Photoshop write one) and
+    // Adobe's inverted samples: 255 is no ink. libjpeg reads a file without the
+    // marker as the same CMYK and hands on its samples unchanged, so they are
+    // taken the same way.
+    std::uint8_t red[kQuantisedColours], green[kQuantisedColours], blue[kQuantisedColours];
+    for (int i = 0; i < count; ++i) {
+        const int black = cmyk[3][i];
+        red[i] = static_cast<std::uint8_t>((cmyk[0][i] * black + 127) / 255);
+        green[i] = static_cast<std::uint8_t>((cmyk[1][i] * black + 127) / 255);
+        blue[i] = static_cast<std::uint8_t>((cmyk[2][i] * black + 127) / 255);
     }
-    jpeg_finish_decompress(&cinfo);
-    return 1;
+    SetPalette(count, red, green, blue);
 }
 
 int CImageImplJpeg::Write(const std::string& fileName)
@@ -142,26 +182,25 @@ int CImageImplJpeg::Write(const std::string& fileName)
     CStdioFile file(imageFileName, "wb");
     if (!file)
         return 0;
-    // A library error (a full disk, say) ends this write, not the program.
-    if (setjmp(jpeg.errors.recovery) != 0)
-        return 0;
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file.Get());
-    cinfo.image_width = static_cast<JDIMENSION>(imageWidth);
-    cinfo.image_height = static_cast<JDIMENSION>(imageHeight);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, imageQuality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                3 * cinfo.image_width, 1);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        StoredRowToRgb(imageHeight - 1 - static_cast<int>(cinfo.next_scanline), row[0]);
-        jpeg_write_scanlines(&cinfo, row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    return 1;
+    return RunRecoverable(jpeg.errors.recovery, [&] {
+        jpeg_create_compress(&cinfo);
+        jpeg_stdio_dest(&cinfo, file.Get());
+        cinfo.image_width = static_cast<JDIMENSION>(imageWidth);
+        cinfo.image_height = static_cast<JDIMENSION>(imageHeight);
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, imageQuality, TRUE);
+        jpeg_start_compress(&cinfo, TRUE);
+        JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                    JPOOL_IMAGE, 3 * cinfo.image_width, 1);
+        while (cinfo.next_scanline < cinfo.image_height) {
+            StoredRowToRgb(imageHeight - 1 - static_cast<int>(cinfo.next_scanline), row[0]);
+            jpeg_write_scanlines(&cinfo, row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        return 1;
+    });
 }
 
 void CImageImplJpeg::StoredRowToRgb(int storedRow, std::uint8_t* rgb) const

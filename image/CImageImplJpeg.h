@@ -15,6 +15,11 @@ public:
     int GetQuality() const { return imageQuality; }
 
 private:
+    static constexpr int kQuantisedColours = 128;
+
+    // The palette from a colour map of count C, M, Y, K entries.
+    void SetCmykPalette(int count, unsigned char* const* cmyk);
+
     // What the picture shows, as red, green, blue: through its palette or
     // colour table at depths up to 8, from the stored bytes above.
     void StoredRowToRgb(int storedRow, std::uint8_t* rgb) const;

@@ -162,9 +162,13 @@ Bytes MakeJpeg(const JpegSpec& spec)
         cinfo.image_height = static_cast<JDIMENSION>(spec.height);
         cinfo.input_components = spec.components;
         cinfo.in_color_space = spec.components == 1   ? JCS_GRAYSCALE
+                               : spec.components == 3 ? JCS_RGB
                                : spec.components == 4 ? JCS_CMYK
-                                                      : JCS_RGB;
+                                                      : JCS_UNKNOWN;
         jpeg_set_defaults(&cinfo);
+        if (spec.fileColorSpace >= 0)
+            jpeg_set_colorspace(&cinfo, static_cast<J_COLOR_SPACE>(spec.fileColorSpace));
+        cinfo.write_Adobe_marker = cinfo.write_Adobe_marker && spec.adobeMarker;
         jpeg_set_quality(&cinfo, spec.quality, TRUE);
         if (spec.progressive)
             jpeg_simple_progression(&cinfo);

@@ -48,10 +48,12 @@ int PaletteSize(const CImageImpl& picture);
 struct JpegSpec {
     int width = 16;
     int height = 16;
-    int components = 3; // 1 grey, 3 RGB, 4 CMYK
+    int components = 3; // 1 grey, 3 RGB, 4 CMYK, others of no colour space
     int quality = 95;
     bool progressive = false;
-    Bytes pixels; // top row first, components bytes per pixel
+    int fileColorSpace = -1; // a J_COLOR_SPACE to store, -1 for the library's choice
+    bool adobeMarker = true; // where the library writes one
+    Bytes pixels;            // top row first, components bytes per pixel
 };
 Bytes MakeJpeg(const JpegSpec& spec);
 

@@ -6,9 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
 #include <jpeglib.h>
 
+#include <jerror.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -55,6 +62,14 @@ JpegSpec GreySpec()
     return spec;
 }
 
+// Each item streamed into an assertion result starts afresh: no std::hex.
+std::string Hex(std::uint32_t colour)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(colour));
+    return text;
+}
+
 testing::AssertionResult Near(std::uint32_t actual, std::uint32_t expected, int tolerance)
 {
     for (int shift = 0; shift < 24; shift += 8) {
@@ -62,8 +77,7 @@ testing::AssertionResult Near(std::uint32_t actual, std::uint32_t expected, int 
         const int e = static_cast<int>(expected >> shift & 0xFF);
         if (std::abs(a - e) > tolerance)
             return testing::AssertionFailure()
-                   << std::hex << "0x" << actual << " is not within " << std::dec << tolerance
-                   << " of 0x" << std::hex << expected;
+                   << Hex(actual) << " is not within " << tolerance << " of " << Hex(expected);
     }
     return testing::AssertionSuccess();
 }
@@ -106,6 +120,37 @@ void Quality30Tables(int luminance[64], int chrominance[64])
         chrominance[i] = cinfo.quant_tbl_ptrs[1]->quantval[i];
     }
     jpeg_destroy_compress(&cinfo);
+}
+
+// What work printed on the standard error stream.
+template <typename Work> std::string StandardErrorOf(Work work)
+{
+    TempFile capture(".txt");
+    std::fflush(stderr);
+    const int saved = _dup(2);
+    const int file = _open(capture.Path().c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                           _S_IREAD | _S_IWRITE);
+    _dup2(file, 2);
+    _close(file);
+    work();
+    std::fflush(stderr);
+    _dup2(saved, 2);
+    _close(saved);
+    const Bytes bytes = ReadBytes(capture.Path());
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The line libjpeg's own error exit prints for an error with one number.
+std::string LibraryMessageLine(int code, int number)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    errors.msg_code = code;
+    errors.msg_parm.i[0] = number;
+    char text[JMSG_LENGTH_MAX];
+    errors.format_message(reinterpret_cast<j_common_ptr>(&cinfo), text);
+    return std::string(text) + "\n";
 }
 
 TEST(JpegRead, GreyFileGivesTheGreyLevelsWithTheTopRowStoredLast)
@@ -176,6 +221,61 @@ TEST(JpegRead, ColourFilesAreQuantisedToAtMost128Colours)
     EXPECT_LT(error / (128 * 64 * 3), 12) << "mean error per sample";
 }
 
+// Four flat 32x32 quadrants of the file's own samples (left to right, then
+// top to bottom) and the colours they stand for. CMYK samples are Adobe's,
+// inverted: 255 is no ink. Black comes from K alone and dark green from half
+// of K, so taking C, M, Y as red, green, blue shows white and bright green.
+const std::uint8_t kGrey[4][4] = {{0}, {85}, {170}, {255}};
+const std::uint8_t kRgb[4][4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+const std::uint8_t kCmyk[4][4] = {
+    {255, 0, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 0}, {0, 255, 0, 128}};
+const struct {
+    const char* name;
+    int components;
+    int fileColorSpace;
+    bool adobeMarker;
+    const std::uint8_t (*samples)[4];
+    std::uint32_t shown[4];
+} kColourSpaces[] = {
+    {"grey", 1, -1, true, kGrey, {0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF}},
+    {"YCbCr", 3, -1, true, kRgb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
+    {"CMYK", 4, -1, true, kCmyk, {0xFF0000, 0x0000FF, 0x000000, 0x008000}},
+    {"YCCK", 4, JCS_YCCK, true, kCmyk, {0xFF0000, 0x0000FF, 0x000000, 0x008000}},
+    {"CMYK without Adobe's marker", 4, -1, false, kCmyk, {0xFF0000, 0x0000FF, 0x000000, 0x008000}},
+};
+
+TEST(JpegRead, EveryColourSpaceShowsItsOwnColoursThroughAPalette)
+{
+    for (const auto& c : kColourSpaces) {
+        SCOPED_TRACE(c.name);
+        JpegSpec spec;
+        spec.width = 64;
+        spec.height = 64;
+        spec.components = c.components;
+        spec.fileColorSpace = c.fileColorSpace;
+        spec.adobeMarker = c.adobeMarker;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x)
+                spec.pixels.insert(spec.pixels.end(), c.samples[y / 32 * 2 + x / 32],
+                                   c.samples[y / 32 * 2 + x / 32] + c.components);
+        }
+        TempFile file(".jpg");
+        CImageImplJpeg picture;
+        ASSERT_EQ(picture.Read(file.Save(MakeJpeg(spec))), 1);
+        EXPECT_EQ(picture.GetDepth(), 8);
+        EXPECT_NE(picture.GetPalette(), nullptr);
+        // The middle of each quadrant, away from the blocks the edges blur.
+        for (int quadrant = 0; quadrant < 4; ++quadrant) {
+            for (int y = quadrant / 2 * 32 + 8; y < quadrant / 2 * 32 + 24; ++y) {
+                for (int x = quadrant % 2 * 32 + 8; x < quadrant % 2 * 32 + 24; ++x) {
+                    ASSERT_TRUE(Near(TopRgb(picture, x, y), c.shown[quadrant], 12))
+                        << x << "," << y << " from the top";
+                }
+            }
+        }
+    }
+}
+
 TEST(JpegRead, ProgressiveFilesLoad)
 {
     TempFile file(".jpg");
@@ -198,6 +298,16 @@ TEST(JpegRead, ProgressiveFilesLoad)
             ASSERT_EQ(greyPicture.GetPixelIndex(x, grey.height - 1 - y),
                       reference.pixels[y * grey.width + x]);
     }
+}
+
+TEST(JpegRead, ErrorsAreNotPrinted)
+{
+    TempFile file(".jpg");
+    file.Save(Bytes{'G', 'I', 'F', '8', '9', 'a'});
+    CImageImplJpeg picture;
+    int result = -1;
+    EXPECT_EQ(StandardErrorOf([&] { result = picture.Read(file.Path()); }), "");
+    EXPECT_EQ(result, 0);
 }
 
 TEST(JpegRead, JpgNamesInAnyCaseReadThroughTheImageObjectAtQuality30)
@@ -381,10 +491,14 @@ TEST(JpegWrite, RefusesWhatItCannotWrite)
     ASSERT_NE(fine.Create(8, 8, 24, -1), 0);
     EXPECT_EQ(fine.Write(file.Path() + ".missing\\x.jpg"), 0);
 
-    // libjpeg refuses widths over 65500: its error must come back as 0.
+    // libjpeg refuses widths over 65500: its error is printed, as the
+    // library's own exit would, and comes back as 0.
     CImageImplJpeg wide;
     ASSERT_NE(wide.Create(65501, 1, 24, -1), 0);
-    EXPECT_EQ(wide.Write(file.Path()), 0);
+    int result = -1;
+    EXPECT_EQ(StandardErrorOf([&] { result = wide.Write(file.Path()); }),
+              LibraryMessageLine(JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION));
+    EXPECT_EQ(result, 0);
     EXPECT_TRUE(OpensExclusively(file.Path()));
     // And the next write still works.
     EXPECT_EQ(fine.Write(file.Path()), 1);
