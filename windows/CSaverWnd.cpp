@@ -1,6 +1,9 @@
 #include "CSaverWnd.h"
 
 #include "DisplayModes.h"
+#include "MonitorList.h"
+
+#include <new>
 
 const MessageRow CSaverWnd::messageRows[] = {
     OnWParam<&CSaverWnd::OnSysCommand>(WM_SYSCOMMAND),
@@ -34,11 +37,40 @@ CSaverWnd::CSaverWnd(DisplayModes& modes) : CPictureWnd(1)
 
 BOOL CSaverWnd::CreateFullScreen()
 {
+    SystemMonitors monitors;
+    return CreateFullScreen(monitors);
+}
+
+BOOL CSaverWnd::CreateFullScreen(MonitorList& monitors)
+{
     // Read after the constructor's switch: the window covers the new size.
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const RECT screen = {0, 0, width, height};
-    return Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, screen, nullptr, 0, nullptr);
+    const BOOL created = Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, screen, nullptr, 0, nullptr);
+    if (created)
+        CoverMonitors(monitors);
+    return created;
+}
+
+void CSaverWnd::CoverMonitors(MonitorList& monitors)
+{
+    for (const RECT& monitor : monitors.OtherMonitors()) {
+        std::unique_ptr<CMonitorCover> cover(new (std::nothrow) CMonitorCover(*this));
+        if (cover && cover->Create(monitor))
+            covers.push_back(std::move(cover));
+    }
+}
+
+void CSaverWnd::OnCoverMouseMove(POINT screen)
+{
+    ::ScreenToClient(m_hWnd, &screen);
+    MouseAt(screen);
+}
+
+void CSaverWnd::OnCoverInput()
+{
+    PostClose();
 }
 
 void CSaverWnd::PostClose()
@@ -57,6 +89,8 @@ LRESULT CSaverWnd::OnSysCommand(UINT command)
 
 LRESULT CSaverWnd::OnDestroy(WPARAM, LPARAM)
 {
+    // Every monitor shows the desktop again now, not after the destructor's pause.
+    covers.clear();
     ::PostQuitMessage(0);
     return Default();
 }
@@ -90,12 +124,17 @@ LRESULT CSaverWnd::OnActivateApp(UINT active)
 
 void CSaverWnd::OnMouseMove(UINT, POINT point)
 {
+    MouseAt(point);
+    Default();
+}
+
+void CSaverWnd::MouseAt(POINT point)
+{
     // The first report only says where the mouse rests; any move from there ends.
     if (firstMousePos.x == -1 && firstMousePos.y == -1)
         firstMousePos = point;
     else if (point.x != firstMousePos.x || point.y != firstMousePos.y)
         PostClose();
-    Default();
 }
 
 LRESULT CSaverWnd::OnUserInput(WPARAM, LPARAM)

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "CMonitorCover.h"
 #include "CPictureWnd.h"
 
+#include <memory>
+#include <vector>
+
 class DisplayModes;
+class MonitorList;
 
 // The saver role's window: a top-most popup over the whole screen that hides
 // the cursor, runs the animation and closes on the first sign of the user.
@@ -13,7 +18,15 @@ public:
     explicit CSaverWnd(DisplayModes& modes);
     ~CSaverWnd() override = default;
 
+    // Over the primary display; every other monitor gets a black cover.
     BOOL CreateFullScreen();
+    BOOL CreateFullScreen(MonitorList& monitors);
+    // A cover for each of the monitors, owned by this window and gone with it.
+    void CoverMonitors(MonitorList& monitors);
+
+    // Input over a cover counts as input over this window.
+    void OnCoverMouseMove(POINT screen);
+    void OnCoverInput();
 
 protected:
     const MessageTable* GetMessageTable() const override { return &messageTable; }
@@ -32,6 +45,9 @@ private:
     // Buttons and keys.
     LRESULT OnUserInput(WPARAM, LPARAM);
     void PostClose();
+    // The mouse-move rule, for a position in client coordinates.
+    void MouseAt(POINT point);
 
     POINT firstMousePos = {-1, -1};
+    std::vector<std::unique_ptr<CMonitorCover>> covers;
 };

@@ -14,7 +14,7 @@ PACKAGES=(
   cmake ninja-build dpkg-dev nasm python3 python3-pil clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
-  wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0
+  wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
 )
 
 log() { printf '[vornelle] %s\n' "$*" >&2; }

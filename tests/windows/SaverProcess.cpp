@@ -299,6 +299,24 @@ struct WindowSearch {
     HWND found;
 };
 
+struct ClassSearch {
+    DWORD processId;
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM context)
+{
+    auto* search = reinterpret_cast<ClassSearch*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    char className[64] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    if (owner == search->processId && std::strcmp(className, search->className) == 0)
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
 BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM context)
 {
     auto* search = reinterpret_cast<WindowSearch*>(context);
@@ -335,5 +353,12 @@ HWND SaverProcess::FindChildWindow(HWND parent, DWORD timeoutMs) const
             return search.found != nullptr;
         },
         timeoutMs);
+    return search.found;
+}
+
+std::vector<HWND> WindowsOfClass(DWORD processId, const char* className)
+{
+    ClassSearch search = {processId, className, {}};
+    ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

@@ -5,6 +5,7 @@
 // a process of its own.
 #include "support/RegistryCleaner.h"
 #include "windows/DisplayModes.h"
+#include "windows/MonitorList.h"
 
 #include <windows.h>
 
@@ -30,6 +31,18 @@ public:
 };
 
 DEVMODEA Mode(DWORD width, DWORD height, DWORD bits, DWORD frequency);
+
+// Monitors beside the primary as a list, in place of the system's.
+class ListedMonitors : public MonitorList {
+public:
+    explicit ListedMonitors(std::vector<RECT> list) : monitors(std::move(list)) {}
+    std::vector<RECT> OtherMonitors() override { return monitors; }
+
+    std::vector<RECT> monitors;
+};
+
+// The top-level windows of that class that a process (or thread) has made.
+std::vector<HWND> WindowsOfClass(DWORD processId, const char* className);
 
 struct Rgb {
     std::uint8_t red, green, blue;

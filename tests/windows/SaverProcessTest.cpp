@@ -124,6 +124,7 @@ TEST_F(SaverRun, CoversTheScreenAnimatesAndEndsWhenTheMouseMoves)
     EXPECT_EQ(rect.bottom, ::GetSystemMetrics(SM_CYSCREEN));
     EXPECT_TRUE(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(::IsWindowVisible(window));
+    EXPECT_TRUE(WindowsOfClass(saver.Id(), "VornelleMonitorCover").empty()) << "one monitor";
 
     const Capture first = CaptureScreen();
     const bool moved = PumpUntil([&] { return !(CaptureScreen() == first); }, 5000);

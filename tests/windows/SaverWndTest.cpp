@@ -168,4 +168,105 @@ TEST_F(SaverWindow, HidesTheCursorAndStaysActiveLooking)
     EXPECT_FALSE(ClosePosted(hwnd));
 }
 
+const RECT kCoverRect = {100, 100, 300, 200};
+
+class SaverCover : public SaverWindow {
+protected:
+    // A hidden saver window with one cover at kCoverRect.
+    void MakeCovered()
+    {
+        saverWindow = Make();
+        ListedMonitors one({kCoverRect});
+        Saver().CoverMonitors(one);
+        const std::vector<HWND> covers = WindowsOfClass(::GetCurrentProcessId(), kCoverClass);
+        ASSERT_EQ(covers.size(), 1u);
+        cover = covers[0];
+    }
+    CSaverWnd& Saver() { return *static_cast<CSaverWnd*>(CWnd::FromHandle(saverWindow)); }
+
+    static constexpr const char* kCoverClass = "VornelleMonitorCover";
+    HWND saverWindow = nullptr;
+    HWND cover = nullptr;
+};
+
+TEST_F(SaverCover, EveryOtherMonitorIsCoveredBlackUntilTheSaverGoes)
+{
+    HWND single = Make();
+    ListedMonitors none({});
+    static_cast<CSaverWnd*>(CWnd::FromHandle(single))->CoverMonitors(none);
+    EXPECT_TRUE(WindowsOfClass(::GetCurrentProcessId(), kCoverClass).empty());
+
+    ASSERT_NO_FATAL_FAILURE(MakeCovered());
+    RECT rect = {};
+    ::GetWindowRect(cover, &rect);
+    EXPECT_TRUE(::EqualRect(&rect, &kCoverRect));
+    EXPECT_TRUE(::IsWindowVisible(cover));
+    EXPECT_TRUE(::GetWindowLongA(cover, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(::GetWindow(cover, GW_OWNER), saverWindow);
+    EXPECT_NE(::GetActiveWindow(), cover);
+    EXPECT_EQ(::SendMessageA(cover, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(cover),
+                             MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+              MA_NOACTIVATE);
+    ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(::SendMessageA(cover, WM_SETCURSOR, reinterpret_cast<WPARAM>(cover),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(::GetCursor(), nullptr);
+    ::UpdateWindow(cover);
+    EXPECT_TRUE(CaptureWindow(cover).AllBlack());
+
+    ::DestroyWindow(saverWindow);
+    EXPECT_FALSE(::IsWindow(cover));
+}
+
+TEST_F(SaverCover, InputOverACoverPostsTheSaversCloseOnlyForTheUsersSigns)
+{
+    // Positions in the cover's client coordinates; the cover is at (100, 100)
+    // on the screen, where the saver window's client coordinates begin at 0.
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool closes;
+    } inputs[] = {
+        {"left button", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), true},
+        {"middle button", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5), true},
+        {"right button", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5), true},
+        {"key", WM_KEYDOWN, VK_SPACE, 1, true},
+        {"system key", WM_SYSKEYDOWN, VK_MENU, 0x20000001, true},
+        {"key up", WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0000001), false},
+        {"button up", WM_LBUTTONUP, 0, MAKELPARAM(5, 5), false},
+        {"first mouse report", WM_MOUSEMOVE, 0, MAKELPARAM(10, 10), false},
+    };
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.name);
+        ASSERT_NO_FATAL_FAILURE(MakeCovered());
+        ::SendMessageA(cover, input.message, input.wParam, input.lParam);
+        EXPECT_EQ(ClosePosted(saverWindow), input.closes);
+        EXPECT_FALSE(ClosePosted(cover));
+        EXPECT_TRUE(::IsWindow(cover));
+        ::DestroyWindow(saverWindow);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+}
+
+TEST_F(SaverCover, CoverAndSaverShareTheFirstMousePositionOnTheScreen)
+{
+    ASSERT_NO_FATAL_FAILURE(MakeCovered());
+    ::SendMessageA(cover, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    ::SendMessageA(saverWindow, WM_MOUSEMOVE, 0, MAKELPARAM(110, 110)); // the same point
+    EXPECT_FALSE(ClosePosted(saverWindow));
+    ::SendMessageA(cover, WM_MOUSEMOVE, 0, MAKELPARAM(11, 10));
+    EXPECT_TRUE(ClosePosted(saverWindow));
+    ::DestroyWindow(saverWindow);
+
+    ASSERT_NO_FATAL_FAILURE(MakeCovered());
+    ::SendMessageA(saverWindow, WM_MOUSEMOVE, 0, MAKELPARAM(30, 20));
+    ::SendMessageA(cover, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(ClosePosted(saverWindow));
+}
+
 } // namespace
