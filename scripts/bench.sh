@@ -26,7 +26,7 @@ build_target x86_64-w64-mingw32
 add_giflib
 cmake --build "$dir" --target gif_read_bench
 
-samples=/work/shared/images
+samples=$ROOT/../shared/images
 bmp=() gif=() codec=()
 for f in "$samples"/harvesters.bmp; do [ -f "$f" ] && bmp+=("$f"); done
 for f in "$samples"/harvesters.gif "$samples"/hat.gif; do [ -f "$f" ] && gif+=("$f"); done
