@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -103,6 +104,57 @@ TEST_F(ResourcesTest, CursorIsWhollyTransparentWithHotspotAtTheCorner)
         ASSERT_EQ(cursor[masks + i], 0x00) << "XOR byte " << i;
         ASSERT_EQ(cursor[masks + 128 + i], 0xFF) << "AND byte " << i;
     }
+}
+
+TEST_F(ResourcesTest, VersionResourceNamesTheProductAtTheProjectsVersion)
+{
+    const std::string path = BesideTests("vornelle.scr");
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::string info(size, '\0');
+    ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, size, &info[0]));
+    const auto text = [&info](const char* name) {
+        void* value = nullptr;
+        UINT length = 0;
+        const std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+        if (!::VerQueryValueA(info.data(), key.c_str(), &value, &length) || length == 0)
+            return std::string("(none)");
+        return std::string(static_cast<const char*>(value));
+    };
+    const struct {
+        const char* name;
+        const char* value;
+    } fields[] = {
+        {"FileDescription", "Vornelle Screensaver"},
+        {"ProductName", "Vornelle Screensaver"},
+        {"CompanyName", "Ombrelune"},
+        {"OriginalFilename", "vornelle.scr"},
+        {"FileVersion", VORNELLE_PROJECT_VERSION},
+        {"ProductVersion", VORNELLE_PROJECT_VERSION},
+    };
+    for (const auto& field : fields)
+        EXPECT_EQ(text(field.name), field.value) << field.name;
+
+    void* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", &fixed, &length));
+    const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    char dotted[64];
+    std::snprintf(dotted, sizeof dotted, "%u.%u.%u", HIWORD(version->dwFileVersionMS),
+                  LOWORD(version->dwFileVersionMS), HIWORD(version->dwFileVersionLS));
+    EXPECT_STREQ(dotted, VORNELLE_PROJECT_VERSION);
+}
+
+TEST_F(ResourcesTest, ManifestAsksForNoElevationAndSystemDpiAndKeepsTheClassicLook)
+{
+    DWORD size = 0;
+    const std::uint8_t* data = Data(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, 1, &size);
+    ASSERT_NE(data, nullptr);
+    const std::string manifest(reinterpret_cast<const char*>(data), size);
+    for (const char* part : {"level=\"asInvoker\"", ">true</dpiAware>", ">system</dpiAwareness>",
+                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos) << "visual styles";
 }
 
 } // namespace
