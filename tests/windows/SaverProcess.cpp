@@ -294,28 +294,13 @@ SaverProcess::Exit SaverProcess::WatchExit(int threads, ULONGLONG since, DWORD t
 
 namespace {
 
+// Windows of one class and process; with firstOnly the search stops at the first.
 struct WindowSearch {
     DWORD processId;
-    HWND found;
-};
-
-struct ClassSearch {
-    DWORD processId;
     const char* className;
+    bool firstOnly;
     std::vector<HWND> found;
 };
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM context)
-{
-    auto* search = reinterpret_cast<ClassSearch*>(context);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(hwnd, &owner);
-    char className[64] = {};
-    ::GetClassNameA(hwnd, className, sizeof className);
-    if (owner == search->processId && std::strcmp(className, search->className) == 0)
-        search->found.push_back(hwnd);
-    return TRUE;
-}
 
 BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM context)
 {
@@ -324,41 +309,42 @@ BOOL CALLBACK CheckWindow(HWND hwnd, LPARAM context)
     ::GetWindowThreadProcessId(hwnd, &owner);
     char className[64] = {};
     ::GetClassNameA(hwnd, className, sizeof className);
-    if (owner != search->processId || std::strcmp(className, "VornellePictureWindow") != 0)
+    if (owner != search->processId || std::strcmp(className, search->className) != 0)
         return TRUE;
-    search->found = hwnd;
-    return FALSE;
+    search->found.push_back(hwnd);
+    return !search->firstOnly;
+}
+
+HWND FindPictureWindow(DWORD processId, HWND parent, DWORD timeoutMs)
+{
+    WindowSearch search = {processId, "VornellePictureWindow", true, {}};
+    PumpUntil(
+        [&] {
+            if (parent == nullptr)
+                ::EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&search));
+            else
+                ::EnumChildWindows(parent, &CheckWindow, reinterpret_cast<LPARAM>(&search));
+            return !search.found.empty();
+        },
+        timeoutMs);
+    return search.found.empty() ? nullptr : search.found[0];
 }
 
 } // namespace
 
 HWND SaverProcess::FindTopWindow(DWORD timeoutMs) const
 {
-    WindowSearch search = {Id(), nullptr};
-    PumpUntil(
-        [&] {
-            ::EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    return FindPictureWindow(Id(), nullptr, timeoutMs);
 }
 
 HWND SaverProcess::FindChildWindow(HWND parent, DWORD timeoutMs) const
 {
-    WindowSearch search = {Id(), nullptr};
-    PumpUntil(
-        [&] {
-            ::EnumChildWindows(parent, &CheckWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    return FindPictureWindow(Id(), parent, timeoutMs);
 }
 
 std::vector<HWND> WindowsOfClass(DWORD processId, const char* className)
 {
-    ClassSearch search = {processId, className, {}};
-    ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {processId, className, false, {}};
+    ::EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

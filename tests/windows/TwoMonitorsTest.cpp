@@ -11,15 +11,6 @@
 
 namespace {
 
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
-{
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    if (::GetMonitorInfoA(monitor, &info) && (info.dwFlags & MONITORINFOF_PRIMARY) == 0)
-        reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
-    return TRUE;
-}
-
 POINT Inside(const RECT& rect, int dx, int dy)
 {
     return POINT{(rect.left + rect.right) / 2 + dx, (rect.top + rect.bottom) / 2 + dy};
@@ -27,8 +18,7 @@ POINT Inside(const RECT& rect, int dx, int dy)
 
 TEST(TwoMonitors, BothAreCoveredAndAMoveOverTheSecondEndsTheSaver)
 {
-    std::vector<RECT> others;
-    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&others));
+    const std::vector<RECT> others = SystemMonitors().OtherMonitors();
     if (std::getenv("VORNELLE_TWO_MONITORS") == nullptr && others.empty())
         GTEST_SKIP() << "one monitor here";
     ASSERT_EQ(others.size(), 1u);
