@@ -19,6 +19,13 @@ Options:
   --time SECONDS     end the program after this long if it still runs (default 20)
   --screenshot FILE  save a PNG of the screen while the program runs
   --shot-at SECONDS  when to take it (default: 2 seconds before the end)
+  --click TEXT       click the dialog's button labelled TEXT after a second
+                     (e.g. --configure --click About for the About box)
+  --record FILE.gif  record the screen from the first second to a second before
+                     the end, at 10 frames a second, into an animated GIF
+  --record-size WxH  the size of the recorded frames (default 400x300)
+  --wm               run a window manager (openbox), so that windows get their
+                     caption bars
   --display DISP     use this X display (default: $DISPLAY, else an Xvfb of its own)
   --xvfb             use an Xvfb of its own even when $DISPLAY is set
   -h, --help         this text
@@ -38,6 +45,10 @@ bilinear=1
 windowed=0
 screenshot=
 shot_at=
+click=
+record=
+record_size=400x300
+wm=0
 original_args=("$@")
 while [ $# -gt 0 ]; do
   case $1 in
@@ -49,6 +60,10 @@ while [ $# -gt 0 ]; do
     --time) seconds=${2:?--time needs a number of seconds}; shift ;;
     --screenshot) screenshot=${2:?--screenshot needs a file}; shift ;;
     --shot-at) shot_at=${2:?--shot-at needs a number of seconds}; shift ;;
+    --click) click=${2:?--click needs the text of a button}; shift ;;
+    --record) record=${2:?--record needs a file}; shift ;;
+    --record-size) record_size=${2:?--record-size needs WIDTHxHEIGHT}; shift ;;
+    --wm) wm=1 ;;
     --display) display=${2:?--display needs a display such as :0}; shift ;;
     --xvfb) own_xvfb=1 ;;
     --inside-xvfb) display=$DISPLAY ;; # internal: the re-run under xvfb-run
@@ -59,6 +74,7 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$picture" ] && picture=$(realpath "$picture")
 [ -n "$screenshot" ] && screenshot=$(realpath -m "$screenshot")
+[ -n "$record" ] && record=$(realpath -m "$record")
 [ -n "$shot_at" ] || shot_at=$((seconds > 3 ? seconds - 2 : 1))
 
 setup_all
@@ -67,7 +83,8 @@ if [ -z "$display" ] || [ "$own_xvfb" = 1 ]; then
   filtered=()
   for a in "${original_args[@]}"; do [ "$a" = --xvfb ] || filtered+=("$a"); done
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-xvfb "${filtered[@]}" \
-    ${picture:+--picture "$picture"} ${screenshot:+--screenshot "$screenshot"}
+    ${picture:+--picture "$picture"} ${screenshot:+--screenshot "$screenshot"} \
+    ${record:+--record "$record"}
 fi
 export DISPLAY=$display
 
@@ -84,6 +101,20 @@ wine reg add "$key" /v Effect /t REG_DWORD /d "$effect" /f >/dev/null 2>&1
 wine reg add "$key" /v Bilinear /t REG_DWORD /d "$bilinear" /f >/dev/null 2>&1
 wine reg add "$key" /v WindowPrev /t REG_DWORD /d "$windowed" /f >/dev/null 2>&1
 
+wm_pid=
+frames=
+cleanup() {
+  [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
+  [ -z "$frames" ] || rm -rf "$frames"
+}
+trap cleanup EXIT
+if [ "$wm" = 1 ]; then
+  openbox >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 1 # the manager must own the screen before the first window maps
+fi
+[ -n "$record" ] && frames=$(mktemp -d)
+
 shot_args=()
 [ -n "$screenshot" ] && shot_args=(--screenshot "$(winepath -w "$screenshot")")
 case $role in
@@ -98,14 +129,33 @@ log "role $role on display $DISPLAY, for at most ${seconds}s: ${command[*]}"
 "${command[@]}" &
 pid=$!
 status=0
+recorder=
 for ((i = 0; i < seconds * 10; i++)); do
   kill -0 "$pid" 2>/dev/null || break
-  if [ "$role" = saver ] && [ -n "$screenshot" ] && [ "$i" = $((shot_at * 10)) ]; then
+  if [ -n "$click" ] && [ "$i" = 10 ]; then
+    wine click_button.exe "$click" >/dev/null 2>&1 || log "no button labelled $click"
+  fi
+  if [ -n "$record" ] && [ "$i" = 10 ]; then
+    wine screen_capture.exe --frames $(((seconds > 3 ? seconds - 2 : 1) * 10)) --every 100 \
+      --size "$record_size" "$(winepath -w "$frames")" >/dev/null 2>&1 &
+    recorder=$!
+  fi
+  if [ "$role" != preview ] && [ "$role" != pane ] && [ -n "$screenshot" ] &&
+    [ "$i" = $((shot_at * 10)) ]; then
     wine screen_capture.exe "$(winepath -w "$screenshot")" >/dev/null 2>&1 &&
       log "screenshot saved to $screenshot"
   fi
   sleep 0.1
 done
+# The last frames are to show the program, not what is left when it is gone.
+if [ -n "$recorder" ]; then
+  if wait "$recorder"; then
+    python3 "$ROOT/tools/make_gif.py" "$frames" "$record" >&2 || status=1
+  else
+    log "the recording failed"
+    status=1
+  fi
+fi
 if kill -0 "$pid" 2>/dev/null; then
   log "time is up: ending the program"
   kill "$pid" 2>/dev/null || true
@@ -113,7 +163,8 @@ if kill -0 "$pid" 2>/dev/null; then
 else
   wait "$pid" || status=$?
   log "the program ended with exit code $status"
-  if [ "$role" != saver ] && [ -n "$screenshot" ] && [ -f "$screenshot" ]; then
+  if { [ "$role" = preview ] || [ "$role" = pane ]; } && [ -n "$screenshot" ] &&
+    [ -f "$screenshot" ]; then
     log "screenshot saved to $screenshot"
   fi
 fi
