@@ -8,6 +8,10 @@ Target ${TARGET}
 Unicode true
 SetCompressor /SOLID lzma
 
+!if "${NSIS_CPU}" == "amd64"
+  ; There RunningX64 is known when building, and LogicLib leaves labels unused.
+  !pragma warning disable 6012
+!endif
 !include LogicLib.nsh
 !include x64.nsh
 !include MUI2.nsh

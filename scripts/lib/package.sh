@@ -28,7 +28,7 @@ stage_common() {
   {
     sed -n '2s/^ *//p' /usr/x86_64-w64-mingw32/include/zlib.h | sed 's/^/zlib /'
     echo
-    sed -n '/Copyright (C)/,/madler@/s/^  //p' /usr/x86_64-w64-mingw32/include/zlib.h
+    sed -n '/Copyright (C)/,/madler@/{s/^  //;p}' /usr/x86_64-w64-mingw32/include/zlib.h
   } | crlf >"$stage/licences/zlib.txt"
   local f
   for f in "$stage"/licences/*; do

@@ -7,13 +7,15 @@
 # amd64 (scripts/test.sh packs it with the zips).
 # Usage: installer.sh PACKAGE_DIR VERSION BIN_DIR PYTHON_WITH_PILLOW
 set -uo pipefail
+[ $# -eq 4 ] || { echo "usage: installer.sh PACKAGE_DIR VERSION BIN_DIR PYTHON"; exit 2; }
 packages=$1 version=$2 bin=$3 python=$4
 checks=$(dirname "$0")/check_package.py
 setup=$packages/vornelle-$version-setup-amd64.exe
 [ -f "$setup" ] || { echo "no $setup: scripts/test.sh packs it"; exit 1; }
 "$python" "$checks" zips "$packages" "$version" || exit 1
 
-export WINEPREFIX=$(dirname "$bin")/wineprefix-installer WINEDEBUG=-all
+WINEPREFIX=$(dirname "$bin")/wineprefix-installer
+export WINEPREFIX WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 work=$(mktemp -d)
 saver_pid=
