@@ -13,6 +13,7 @@ crlf() { sed 's/\r*$/\r/'; }
 stage_common() {
   local stage=$1 src=$VORNELLE_DEPS_ROOT/src version
   version=$(project_version)
+  fetch_dep_sources
   rm -rf "$stage"
   mkdir -p "$stage/licences"
   cp "$BUILD_ROOT/x86_64/bin/test.gif" "$stage/"

@@ -2,8 +2,8 @@
 """Checks of the installer test that need Python and Pillow.
 
     check_package.py zips PACKAGE_DIR VERSION   the zip files' contents
-    check_package.py frame FRAME.png PICTURE    a captured frame shows the picture
-    check_package.py differ A.png B.png         two frames differ (it animates)
+    check_package.py frames EARLY.png LATER.png PICTURE
+        the later frame shows the picture, and differs from the early one
 """
 import struct
 import sys
@@ -54,10 +54,11 @@ def check_zips(folder, version):
     return failures
 
 
-def check_frame(frame, picture):
-    """Enough lit pixels, nearly all in the picture's colours, and many of them."""
+def check_frames(early, later, picture):
+    """Enough lit pixels, nearly all in the picture's colours, many of those, moving."""
     colours = set(Image.open(picture).convert("RGB").getdata())
-    lit = [p for p in Image.open(frame).convert("RGB").getdata() if max(p) > 24]
+    frame = Image.open(later).convert("RGB")
+    lit = [p for p in frame.getdata() if max(p) > 24]
     seen, matching = {}, 0
     for p in lit:
         nearest = min(colours, key=lambda c: sum((a - b) ** 2 for a, b in zip(p, c)))
@@ -65,20 +66,17 @@ def check_frame(frame, picture):
             matching += 1
             seen[nearest] = seen.get(nearest, 0) + 1
     kinds = sum(1 for n in seen.values() if n >= 3)
+    failures = []
     if len(lit) < 200 or matching < 0.9 * len(lit) or kinds < 8:
-        return [f"{frame}: {len(lit)} lit pixels (want 200), {matching} in the picture's "
-                f"colours (want 90%), {kinds} of its colours (want 8)"]
-    return []
-
-
-def check_differ(first, second):
-    if Image.open(first).convert("RGB").tobytes() == Image.open(second).convert("RGB").tobytes():
-        return [f"{first} and {second} are the same: nothing moves"]
-    return []
+        failures.append(f"{later}: {len(lit)} lit pixels (want 200), {matching} in the "
+                        f"picture's colours (want 90%), {kinds} of its colours (want 8)")
+    if Image.open(early).convert("RGB").tobytes() == frame.tobytes():
+        failures.append(f"{early} and {later} are the same: nothing moves")
+    return failures
 
 
 def main():
-    checks = {"zips": check_zips, "frame": check_frame, "differ": check_differ}
+    checks = {"zips": check_zips, "frames": check_frames}
     failures = checks[sys.argv[1]](*sys.argv[2:])
     for failure in failures:
         print("FAIL:", failure)
