@@ -69,11 +69,13 @@ cd "$system" || exit 1
 short=$(wine cmd /c 'for %I in (C:\windows\system32\vornelle.scr) do @echo %~sI' | tr -d '\r')
 wine "$short" /s >/dev/null 2>&1 &
 saver_pid=$!
-sleep 3
-wine "$bin/screen_capture.exe" "$(winepath -w "$work/early.png")"
-sleep 2
-wine "$bin/screen_capture.exe" "$(winepath -w "$work/later.png")"
-"$python" "$checks" frames "$work/early.png" "$work/later.png" "$folder/test.gif" || status=1
+frames=()
+for n in 1 2 3; do
+  sleep 1.2
+  wine "$bin/screen_capture.exe" "$(winepath -w "$work/frame$n.png")"
+  frames+=("$work/frame$n.png")
+done
+"$python" "$checks" frames "$folder/test.gif" "${frames[@]}" || status=1
 kill "$saver_pid"
 wait "$saver_pid" 2>/dev/null
 
