@@ -6,6 +6,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
+source "$ROOT/scripts/lib/package.sh"
 
 setup_all
 ensure_deps i686-w64-mingw32
@@ -15,6 +16,12 @@ build_target x86_64-w64-mingw32
 # 32-bit programs cannot run here: this build only proves the code compiles.
 log "building for i686"
 build_target i686-w64-mingw32
+# What the installer test checks: the zips, and the installer built for amd64
+# (the shipped x86 one cannot run here).
+log "packing for the installer test"
+make_zips "$BUILD_ROOT/x86_64/package"
+make_installer amd64-unicode \
+  "$BUILD_ROOT/x86_64/package/vornelle-$(project_version)-setup-amd64.exe"
 
 log "running tests"
 cd "$BUILD_ROOT/x86_64"

@@ -15,7 +15,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
-  openbox
+  openbox nsis zip
 )
 
 log() { printf '[vornelle] %s\n' "$*" >&2; }

@@ -1,0 +1,74 @@
+# Packing the release: the zip files and the NSIS installer. Shared by
+# scripts/package.sh and scripts/test.sh, which packs what the installer test
+# needs. Sourced after setup.sh; expects both targets to be built.
+
+project_version() {
+  sed -n 's/^project(vornelle VERSION \([0-9][0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
+}
+
+# Plain text for Notepad: CRLF line ends.
+crlf() { sed 's/\r*$/\r/'; }
+
+# stage_common DIR: what both zips and the installer carry beside the saver.
+stage_common() {
+  local stage=$1 src=$VORNELLE_DEPS_ROOT/src version
+  version=$(project_version)
+  fetch_dep_sources
+  rm -rf "$stage"
+  mkdir -p "$stage/licences"
+  cp "$BUILD_ROOT/x86_64/bin/test.gif" "$stage/"
+  sed "s/@VERSION@/$version/" "$ROOT/installer/readme.txt" | crlf >"$stage/readme.txt"
+  # The notices that binary distributions must carry, from the very sources built.
+  tar -xzOf "$src"/libpng1.6_*.orig.tar.gz --wildcards --no-wildcards-match-slash '*/LICENSE' |
+    crlf >"$stage/licences/libpng.txt"
+  tar -xzOf "$src"/libjpeg-turbo_*.orig.tar.gz --wildcards --no-wildcards-match-slash \
+    '*/LICENSE.md' | crlf >"$stage/licences/libjpeg-turbo.txt"
+  tar -xzOf "$src"/libjpeg-turbo_*.orig.tar.gz --wildcards --no-wildcards-match-slash \
+    '*/README.ijg' | crlf >"$stage/licences/libjpeg-ijg.txt"
+  # zlib's notice is the head of its header.
+  {
+    sed -n '2s/^ *//p' /usr/x86_64-w64-mingw32/include/zlib.h | sed 's/^/zlib /'
+    echo
+    sed -n '/Copyright (C)/,/madler@/{s/^  //;p}' /usr/x86_64-w64-mingw32/include/zlib.h
+  } | crlf >"$stage/licences/zlib.txt"
+  local f
+  for f in "$stage"/licences/*; do
+    [ -s "$f" ] || { log "no licence text for $(basename "$f")"; return 1; }
+  done
+}
+
+# make_zips OUT_DIR: vornelle-VERSION-win32.zip and -win64.zip.
+make_zips() {
+  local out version arch tag stage
+  out=$(realpath -m "$1")
+  version=$(project_version)
+  mkdir -p "$out"
+  stage=$(mktemp -d)
+  stage_common "$stage/common"
+  for arch in i686 x86_64; do
+    tag=win64
+    [ "$arch" = i686 ] && tag=win32
+    rm -rf "$stage/$tag"
+    cp -r "$stage/common" "$stage/$tag"
+    cp "$BUILD_ROOT/$arch/bin/vornelle.scr" "$stage/$tag/"
+    rm -f "$out/vornelle-$version-$tag.zip"
+    (cd "$stage/$tag" && zip -X -q -r "$out/vornelle-$version-$tag.zip" \
+      vornelle.scr test.gif readme.txt licences)
+  done
+  rm -rf "$stage"
+}
+
+# make_installer NSIS_TARGET OUT_FILE: x86-unicode carries both savers and
+# installs the one that fits; amd64-unicode carries only the 64-bit one.
+make_installer() {
+  local target=$1 outfile=$2 stage
+  local defines=(-DTARGET="$target" -DVERSION="$(project_version)" -DOUTFILE="$outfile"
+    -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr")
+  [ "$target" = x86-unicode ] && defines+=(-DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr")
+  stage=$(mktemp -d)
+  stage_common "$stage"
+  mkdir -p "$(dirname "$outfile")"
+  makensis -V2 -NOCD "${defines[@]}" -DSTAGE="$stage" "$ROOT/installer/vornelle.nsi" ||
+    { rm -rf "$stage"; return 1; }
+  rm -rf "$stage"
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the release for 64-bit and 32-bit Windows
+# and packs it into dist/: vornelle-VERSION-win32.zip, vornelle-VERSION-win64.zip
+# and the installer vornelle-VERSION-setup.exe (the version is the top
+# CMakeLists.txt's).
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$ROOT/scripts/lib/setup.sh"
+source "$ROOT/scripts/lib/package.sh"
+
+ensure_packages
+ensure_deps x86_64-w64-mingw32
+ensure_deps i686-w64-mingw32
+# The build folders of scripts/test.sh: neither command builds twice.
+log "building for x86_64"
+build_target x86_64-w64-mingw32
+log "building for i686"
+build_target i686-w64-mingw32
+
+version=$(project_version)
+[ -n "$version" ] || { log "no version in CMakeLists.txt"; exit 1; }
+dist=$ROOT/dist
+log "packing version $version into $dist"
+make_zips "$dist"
+make_installer x86-unicode "$dist/vornelle-$version-setup.exe"
+ls -l "$dist"/vornelle-"$version"-* >&2
