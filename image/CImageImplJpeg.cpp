@@ -209,10 +209,7 @@ void CImageImplJpeg::StoredRowToRgb(int storedRow, std::uint8_t* rgb) const
     for (int x = 0; x < imageWidth; ++x) {
         std::uint8_t* out = rgb + 3 * x;
         if (imageDepth <= 8) {
-            // The pixel's own bits, not the whole byte that holds it.
-            const int bitOffset = x * imageDepth;
-            const int shift = 8 - imageDepth - bitOffset % 8;
-            const int index = (stored[bitOffset / 8] >> shift) & ((1 << imageDepth) - 1);
+            const int index = OwnIndex(x, storedRow);
             if (imagePalette) {
                 out[0] = out[1] = out[2] = 0;
                 imagePalette->GetEntryRGB(index, &out[0], &out[1], &out[2]);

@@ -18,8 +18,8 @@
 
 namespace {
 
-// Box-filters the grab down to width x height, which keeps thin lines and text
-// readable where picking every third pixel would drop them.
+// Box-filters the grab down to width x height (at its own size, a copy), which
+// keeps thin lines and text readable where picking every third pixel would drop them.
 bool WriteShrunk(const CScreenGrab& grab, int width, int height, const std::string& file)
 {
     CImageImplPng picture;
@@ -47,17 +47,6 @@ bool WriteShrunk(const CScreenGrab& grab, int width, int height, const std::stri
                 out[x * 3 + c] = static_cast<std::uint8_t>((sum[c] + count / 2) / count);
         }
     }
-    return picture.Write(file) != 0;
-}
-
-bool WriteWhole(const CScreenGrab& grab, const std::string& file)
-{
-    CImageImplPng picture;
-    const int rowBytes = picture.Create(grab.Width(), grab.Height(), 24, -1);
-    if (rowBytes == 0)
-        return false;
-    std::memcpy(picture.GetBits(), grab.Pixels(),
-                static_cast<std::size_t>(rowBytes) * grab.Height());
     return picture.Write(file) != 0;
 }
 
@@ -103,7 +92,7 @@ int main(int argc, char** argv)
     if (!grab.IsValid())
         return 1;
     if (argc == 2)
-        return grab.Grab() && WriteWhole(grab, argv[1]) ? 0 : 1;
+        return grab.Grab() && WriteShrunk(grab, grab.Width(), grab.Height(), argv[1]) ? 0 : 1;
     int frames = 0, every = 100, width = grab.Width(), height = grab.Height();
     int i = 1;
     for (; i + 1 < argc; i += 2) {

@@ -107,6 +107,34 @@ std::uint32_t PixelRgb(const CImageImpl& image, int x, int y)
     return static_cast<std::uint32_t>(red << 16 | green << 8 | blue);
 }
 
+std::vector<std::uint32_t> DrawnPixels(CImageImpl& picture)
+{
+    HDC memory = ::CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.GetWidth();
+    info.bmiHeader.biHeight = picture.GetHeight(); // bottom-up, as the picture counts
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
+    HPALETTE oldPalette = nullptr;
+    if (picture.GetPalette() != nullptr)
+        oldPalette = ::SelectPalette(memory, picture.GetPalette()->GetSafeHandle(), TRUE);
+    CDC dc(memory);
+    picture.StretchDraw(&dc, 0, 0, -1, -1, 0, 0, -1, -1);
+    ::GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> pixels(first, first + picture.GetWidth() * picture.GetHeight());
+    if (oldPalette != nullptr)
+        ::SelectPalette(memory, oldPalette, TRUE);
+    ::SelectObject(memory, oldBitmap);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixels;
+}
+
 void ExpectReadableAndDrawable(CImageImpl& image)
 {
     ASSERT_TRUE(image.HasPicture());

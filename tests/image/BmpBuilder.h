@@ -54,6 +54,11 @@ private:
 // 0xRRGGBB, or 0xFFFFFFFF when GetPixelRGB gives no answer.
 std::uint32_t PixelRgb(const CImageImpl& image, int x, int y);
 
+// The picture stretched over a 32-bit DIB section of its own size as the
+// preview pane draws it, its palette (if any) selected first: 0x??RRGGBB,
+// bottom row first.
+std::vector<std::uint32_t> DrawnPixels(CImageImpl& image);
+
 // Every pixel is read and the picture is drawn onto a DIB section; the caller
 // sees a fault, or the draw result as a test failure.
 void ExpectReadableAndDrawable(CImageImpl& image);

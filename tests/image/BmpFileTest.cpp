@@ -60,25 +60,8 @@ bool OpensExclusively(const std::string& path)
 // the pixel (x, y) counted from the top, as 0xRRGGBB.
 std::uint32_t DrawnRgb(CImageImpl& image, int x, int yFromTop)
 {
-    HDC memory = ::CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.GetWidth();
-    info.bmiHeader.biHeight = -image.GetHeight();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    CDC dc(memory);
-    image.StretchDraw(&dc, 0, 0, -1, -1, 0, 0, -1, -1);
-    ::GdiFlush();
-    const std::uint32_t pixel =
-        static_cast<const std::uint32_t*>(bits)[yFromTop * image.GetWidth() + x];
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    return pixel & 0xFFFFFF;
+    const std::size_t bottomUp = static_cast<std::size_t>(image.GetHeight() - 1 - yFromTop);
+    return DrawnPixels(image).at(bottomUp * image.GetWidth() + x) & 0xFFFFFF;
 }
 
 int PaletteSize(const CImageImpl& image)

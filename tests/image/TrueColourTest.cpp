@@ -1,6 +1,6 @@
+#include "BmpBuilder.h"
 #include "QuadrantFiles.h"
 
-#include "framework/CDC.h"
 #include "image/CImageObject.h"
 
 #include <windows.h>
@@ -24,35 +24,6 @@ std::uint32_t PixelColour(const CImageObject& picture, int x, int y)
     return static_cast<std::uint32_t>(red << 16 | green << 8 | blue);
 }
 
-// Drawn as the preview pane draws it: its palette, if any, selected first.
-std::vector<std::uint32_t> DrawnPixels(CImageObject& picture)
-{
-    HDC memory = ::CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.GetWidth();
-    info.bmiHeader.biHeight = picture.GetHeight(); // bottom-up, as the picture counts
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
-    HPALETTE oldPalette = nullptr;
-    if (picture.GetPalette() != nullptr)
-        oldPalette = ::SelectPalette(memory, picture.GetPalette()->GetSafeHandle(), TRUE);
-    CDC dc(memory);
-    picture.StretchDraw(&dc, 0, 0, -1, -1, 0, 0, -1, -1);
-    ::GdiFlush();
-    const auto* first = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> pixels(first, first + picture.GetWidth() * picture.GetHeight());
-    if (oldPalette != nullptr)
-        ::SelectPalette(memory, oldPalette, TRUE);
-    ::SelectObject(memory, oldBitmap);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    return pixels;
-}
-
 TEST(TrueColourTest, EveryKindShowsItsColoursInItsPixelsAndWhenDrawn)
 {
     for (const QuadrantKind& kind : QuadrantKinds()) {
@@ -61,7 +32,7 @@ TEST(TrueColourTest, EveryKindShowsItsColoursInItsPixelsAndWhenDrawn)
         CImageObject picture(SaveQuadrants(kind, file), CImageObject::kTypeFromExtension);
         ASSERT_TRUE(picture.IsValid());
         ASSERT_EQ(picture.GetWidth(), quadrants::kWidth);
-        const std::vector<std::uint32_t> drawn = DrawnPixels(picture);
+        const std::vector<std::uint32_t> drawn = DrawnPixels(*picture.GetImpl());
         for (const auto& p : kProbes) {
             const std::uint32_t want = QuadrantColour(kind, p.x, p.y);
             const std::uint32_t pixel = PixelColour(picture, p.x, p.y);
