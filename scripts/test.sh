@@ -31,6 +31,13 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   # inherits a test'"'"'s output pipe keeps CTest waiting for it to close.
   wineserver -p >/dev/null 2>&1
   wine wineboot >/dev/null 2>&1
+  # Once the first program after start-up ended at once, silent, failing the
+  # first test: a program must start before the tests do.
+  for try in 1 2 3; do
+    wine cmd /c exit 0 >/dev/null 2>&1 && break
+    echo "[vornelle] Wine did not start a program (try $try)" >&2
+    sleep 2
+  done
   status=0
   ctest --output-on-failure --timeout 300 "$@" || status=$?
   wineserver -k || true
