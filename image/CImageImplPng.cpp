@@ -191,7 +191,11 @@ int CImageImplPng::Read(const std::string& fileName)
 int CImageImplPng::Write(const std::string& fileName)
 {
     ApplyFileName(fileName);
-    if (!HasPicture() || imageWidth <= 0 || imageHeight <= 0)
+    // The depths a PNG can hold as they are: any other would be written as
+    // what its division into samples happens to make (25 and 26 bits as 24).
+    const bool storable = imageDepth == 1 || imageDepth == 2 || imageDepth == 4 ||
+                          imageDepth == 8 || imageDepth == 24;
+    if (!HasPicture() || !storable || imageWidth <= 0 || imageHeight <= 0)
         return 0;
     CStdioFile file(imageFileName, "wb");
     if (!file)
