@@ -191,14 +191,17 @@ int CImageImplPng::Read(const std::string& fileName)
 int CImageImplPng::Write(const std::string& fileName)
 {
     ApplyFileName(fileName);
-    // The depths a PNG can hold as they are: any other would be written as
-    // what its division into samples happens to make (25 and 26 bits as 24).
-    const bool storable = imageDepth == 1 || imageDepth == 2 || imageDepth == 4 ||
-                          imageDepth == 8 || imageDepth == 24;
-    if (!HasPicture() || !storable || imageWidth <= 0 || imageHeight <= 0)
+    if (!HasPicture() || imageWidth <= 0 || imageHeight <= 0)
         return 0;
     CStdioFile file(imageFileName, "wb");
     if (!file)
+        return 0;
+    // Only these depths are samples a PNG holds; another would be written as
+    // whatever its division into three samples makes (25 and 26 bits as 24),
+    // or refused by libpng as 16 and 32 bits are, after the file was made.
+    const bool storable = imageDepth == 1 || imageDepth == 2 || imageDepth == 4 ||
+                          imageDepth == 8 || imageDepth == 24;
+    if (!storable)
         return 0;
     // As in Read, outside the recovery point's frame.
     PngWriteState state;

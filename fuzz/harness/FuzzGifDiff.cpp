@@ -124,6 +124,12 @@ std::vector<int> FileRowOrder(const Image& image)
 
 bool PutImage(GifFileType* gif, const Image& image)
 {
+    // giflib forgets an earlier image's local table, unfreed, when the next
+    // image has none.
+    if (!image.localMap && gif->Image.ColorMap != nullptr) {
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
+    }
     if (EGifPutImageDesc(gif, image.left, image.top, image.width, image.height, image.interlaced,
                          image.localMap.get()) != GIF_OK)
         return false;
@@ -207,9 +213,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (differences != 0) {
-        std::fprintf(stderr, "%d of %dx%d pixels differ (%s, %d colours, %d images)\n",
-                     differences, first.width, first.height,
-                     first.interlaced ? "interlaced" : "plain",
+        std::fprintf(stderr, "%d of %dx%d pixels differ (%s, %d colours, %d images)\n", differences,
+                     first.width, first.height, first.interlaced ? "interlaced" : "plain",
                      (first.localMap ? first.localMap : picture.globalMap)->ColorCount,
                      static_cast<int>(picture.images.size()));
         std::abort();

@@ -228,8 +228,7 @@ int PngDepth(int depth)
     return depth == 2 ? 4 : depth;
 }
 
-template <class Impl>
-void RoundTrip(const Recipe& recipe, const Format& format)
+template <class Impl> void RoundTrip(const Recipe& recipe, const Format& format)
 {
     Impl written;
     Build(written, recipe);
