@@ -157,14 +157,16 @@ count_findings() {
 
 # Fuzzes one harness; prints its summary line, fails when it left findings.
 fuzz_one() {
-  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log
+  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log dict=()
   mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
+  # libFuzzer refuses an empty dictionary file.
+  [ -z "${DICTS[$h]}" ] || dict=(-dict="$(dictionary_for "$h")")
   before=$(count_findings "$h")
   log "fuzzing $h for ${seconds}s (log: $logfile)"
   "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -print_final_stats=1 \
-    -dict="$(dictionary_for "$h")" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
+    "${dict[@]}" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
     "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
   summarise "$h" "$logfile" "$status" "$before"
   [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ]
