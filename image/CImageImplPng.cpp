@@ -196,6 +196,13 @@ int CImageImplPng::Write(const std::string& fileName)
     CStdioFile file(imageFileName, "wb");
     if (!file)
         return 0;
+    // Only these depths are samples a PNG holds; another would be written as
+    // whatever its division into three samples makes (25 and 26 bits as 24),
+    // or refused by libpng as 16 and 32 bits are, after the file was made.
+    const bool storable = imageDepth == 1 || imageDepth == 2 || imageDepth == 4 ||
+                          imageDepth == 8 || imageDepth == 24;
+    if (!storable)
+        return 0;
     // As in Read, outside the recovery point's frame.
     PngWriteState state;
     if (state.png == nullptr || state.info == nullptr)

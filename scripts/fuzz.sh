@@ -8,7 +8,7 @@
 #   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
 #   scripts/fuzz.sh --check                  fuzz/corpus and fuzz/regressions once
 #
-# Harnesses: bmp gif jpeg png image_object. Corpora grow in
+# Harnesses: bmp gif jpeg png image_object writers gif_diff. Corpora grow in
 # build/fuzz/corpus/HARNESS, findings land in build/fuzz/findings/HARNESS and
 # logs in build/fuzz/logs. A finding does not end the run: libFuzzer's fork
 # mode keeps fuzzing and keeps every crash, leak, timeout and out-of-memory
@@ -25,10 +25,15 @@ PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev libpng-dev libjpeg62-tur
 # Another folder keeps a check apart from a long run that uses build/fuzz.
 FUZZ_ROOT=${VORNELLE_FUZZ_BUILD:-$BUILD_ROOT/fuzz}
 HARNESSES=(bmp gif jpeg png image_object)
+# Pictures made from the input rather than files: writers (our writers read
+# back) and gif_diff (giflib's encoder against our GIF reader).
+HARNESSES+=(writers gif_diff)
 
 # Inputs longer than these are not tried: each holds the largest seed
 # (hat.bmp is 30602 bytes) with room to grow.
 declare -A MAX_LEN=([bmp]=32768 [gif]=16384 [jpeg]=16384 [png]=32768 [image_object]=32768)
+# A recipe of a few numbers, a palette and a pixel pattern that repeats.
+MAX_LEN+=([writers]=4096 [gif_diff]=4096)
 declare -A DICTS=(
   [bmp]="bmp.dict bmp-fields.dict"
   [gif]="gif.dict"
@@ -36,9 +41,13 @@ declare -A DICTS=(
   [png]="png.dict"
   [image_object]="bmp.dict bmp-fields.dict gif.dict jpeg.dict png.dict"
 )
+DICTS+=([writers]="" [gif_diff]="")
 declare -A SEED_FOLDERS=([bmp]=bmp [gif]=gif [jpeg]=jpeg [png]=png [image_object]="bmp gif jpeg png")
 declare -A HAT_FILES=([bmp]=hat.bmp [gif]=hat.gif [jpeg]=hat.jpeg [png]=hat.png
   [image_object]="hat.bmp hat.gif hat.jpeg hat.png")
+# No files to start from: their inputs are no pictures.
+SEED_FOLDERS+=([writers]="" [gif_diff]="")
+HAT_FILES+=([writers]="" [gif_diff]="")
 COMMON_FLAGS=(-timeout=10 -rss_limit_mb=2048)
 REPLAY_SECONDS=10
 
@@ -48,14 +57,43 @@ is_harness() {
   return 1
 }
 
+# giflib's source, for gif_diff: Debian's orig tarball (fetched as
+# ensure_giflib does), extracted into the build folder; its path.
+giflib_source() {
+  local dir=$VORNELLE_DEPS_ROOT/src tarball
+  tarball=$(ls "$dir"/giflib_*.orig.tar.gz 2>/dev/null | head -1) || true
+  if [ -z "$tarball" ]; then
+    mkdir -p "$dir"
+    ensure_deb_src
+    log "downloading the Debian source of giflib"
+    (cd "$dir" && apt-get source --download-only giflib >/dev/null 2>&1) || true
+    tarball=$(ls "$dir"/giflib_*.orig.tar.gz 2>/dev/null | head -1) || true
+    [ -n "$tarball" ] || { log "no giflib source"; return 1; }
+  fi
+  local out=$FUZZ_ROOT/giflib name
+  name=$(basename "$tarball" .orig.tar.gz)
+  if [ ! -f "$out/$name.done" ]; then
+    rm -rf "$out"
+    mkdir -p "$out"
+    tar xzf "$tarball" -C "$out"
+    touch "$out/$name.done"
+  fi
+  ls -d "$out"/giflib-*/ | head -1 | sed 's:/$::'
+}
+
 built=0
 build() {
   [ "$built" = 0 ] || return 0
   built=1
   ensure_packages
-  if [ ! -f "$FUZZ_ROOT/build.ninja" ]; then
+  local giflib
+  giflib=$(giflib_source)
+  # Configured again when the giflib folder is not the one the cache holds.
+  if [ ! -f "$FUZZ_ROOT/build.ninja" ] ||
+    ! grep -qx "VORNELLE_GIFLIB_SOURCE:PATH=$giflib" "$FUZZ_ROOT/CMakeCache.txt"; then
     cmake -S "$ROOT/fuzz" -B "$FUZZ_ROOT" -G Ninja \
-      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DVORNELLE_GIFLIB_SOURCE="$giflib" >/dev/null
   fi
   cmake --build "$FUZZ_ROOT"
   log "checking the Win32 stand-in"
@@ -119,14 +157,16 @@ count_findings() {
 
 # Fuzzes one harness; prints its summary line, fails when it left findings.
 fuzz_one() {
-  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log
+  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log dict=()
   mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
+  # libFuzzer refuses an empty dictionary file.
+  [ -z "${DICTS[$h]}" ] || dict=(-dict="$(dictionary_for "$h")")
   before=$(count_findings "$h")
   log "fuzzing $h for ${seconds}s (log: $logfile)"
   "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -print_final_stats=1 \
-    -dict="$(dictionary_for "$h")" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
+    "${dict[@]}" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
     "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
   summarise "$h" "$logfile" "$status" "$before"
   [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ]
