@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # libjpeg-turbo's cjpeg built for 12-bit samples, only to write 12-bit JPEG
 # seeds: the 2.1 library is 8- or 12-bit at compile time, and Debian's is
 # 8-bit. Built once into the fuzzing build, natively and without sanitizers.
