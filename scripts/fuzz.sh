@@ -20,6 +20,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
+source "$ROOT/scripts/lib/cjpeg12.sh"
 
 PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev)
 # Another folder keeps a check apart from a long run that uses build/fuzz.
@@ -108,12 +109,23 @@ shared_images() {
   return 1
 }
 
-# Seeds: our generator's pictures and the small shared ones (the large
-# harvesters pictures would only slow every run down).
+# Seeds: our generator's pictures, 12-bit JPEGs when a 12-bit cjpeg can be
+# built, and the small shared ones (the large harvesters pictures would only
+# slow every run down). The generator's log holds the libraries' complaints
+# about the seeds made to be refused.
 prepare_seeds() {
   local generated=$FUZZ_ROOT/generated h f images
+  local seedlog=$FUZZ_ROOT/logs/make_seeds.log
   rm -rf "$generated" "$FUZZ_ROOT/seeds"
-  "$FUZZ_ROOT/make_seeds" "$generated" >/dev/null
+  mkdir -p "$FUZZ_ROOT/logs"
+  "$FUZZ_ROOT/make_seeds" "$generated" >"$seedlog" 2>&1 || {
+    grep 'make_seeds:' "$seedlog" >&2
+    return 1
+  }
+  write_12bit_seeds "$generated/jpeg" "$FUZZ_ROOT/make_seeds"
+  local counts=()
+  for f in bmp gif jpeg png; do counts+=("$f $(find "$generated/$f" -type f | wc -l)"); done
+  log "seeds: $(IFS=,; echo "${counts[*]}")"
   images=$(shared_images) || images=
   for h in "${HARNESSES[@]}"; do
     mkdir -p "$FUZZ_ROOT/seeds/$h"
