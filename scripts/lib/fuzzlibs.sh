@@ -1,5 +1,5 @@
 # The fuzzing build's own zlib, libpng and libjpeg-turbo: Debian's sources
-# built with clang-14, the sanitizers and libFuzzer's coverage, so that the
+# built with clang-14, AddressSanitizer and libFuzzer's coverage, so that the
 # fuzzer sees the edges inside them and learns the file variants that send
 # our readers down their rarer paths. Static, into FUZZ_ROOT/libs, built once.
 # Sourced by scripts/fuzz.sh after scripts/lib/setup.sh; expects FUZZ_ROOT.
