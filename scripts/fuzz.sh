@@ -7,6 +7,8 @@
 #   PARALLEL=1 scripts/fuzz.sh ...           the harnesses at the same time
 #   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
 #   scripts/fuzz.sh --check                  fuzz/corpus and fuzz/regressions once
+#   scripts/fuzz.sh --coverage [HARNESS...] [DIR...]
+#                                            edges covered, ours and the libraries'
 #
 # Harnesses: bmp gif jpeg png image_object writers gif_diff. Corpora grow in
 # build/fuzz/corpus/HARNESS, findings land in build/fuzz/findings/HARNESS and
@@ -22,9 +24,11 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
 source "$ROOT/scripts/lib/cjpeg12.sh"
 
-PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev)
+# zlib, libpng and libjpeg-turbo come from their Debian sources, built here.
+PACKAGES=(cmake ninja-build make clang-14 libclang-rt-14-dev dpkg-dev bzip2 xz-utils)
 # Another folder keeps a check apart from a long run that uses build/fuzz.
 FUZZ_ROOT=${VORNELLE_FUZZ_BUILD:-$BUILD_ROOT/fuzz}
+source "$ROOT/scripts/lib/fuzzlibs.sh"
 HARNESSES=(bmp gif jpeg png image_object)
 # Pictures made from the input rather than files: writers (our writers read
 # back) and gif_diff (giflib's encoder against our GIF reader).
@@ -49,8 +53,10 @@ declare -A HAT_FILES=([bmp]=hat.bmp [gif]=hat.gif [jpeg]=hat.jpeg [png]=hat.png
 # No files to start from: their inputs are no pictures.
 SEED_FOLDERS+=([writers]="" [gif_diff]="")
 HAT_FILES+=([writers]="" [gif_diff]="")
-COMMON_FLAGS=(-timeout=10 -rss_limit_mb=2048)
-REPLAY_SECONDS=10
+# The timeout allows for the sanitizers inside libjpeg-turbo: a legitimate
+# progressive picture of 100 scans at 4096 x 4096 takes 9 s.
+COMMON_FLAGS=(-timeout=25 -rss_limit_mb=2048)
+REPLAY_SECONDS=25
 
 is_harness() {
   local h
@@ -87,14 +93,18 @@ build() {
   [ "$built" = 0 ] || return 0
   built=1
   ensure_packages
-  local giflib
+  ensure_fuzz_libs
+  local libs giflib
+  libs=$(fuzz_libs_prefix)
   giflib=$(giflib_source)
-  # Configured again when the giflib folder is not the one the cache holds.
+  # Configured again when the cache holds other library folders (one made
+  # before the libraries were built here links Debian's).
   if [ ! -f "$FUZZ_ROOT/build.ninja" ] ||
+    ! grep -qx "VORNELLE_FUZZ_LIBS:PATH=$libs" "$FUZZ_ROOT/CMakeCache.txt" ||
     ! grep -qx "VORNELLE_GIFLIB_SOURCE:PATH=$giflib" "$FUZZ_ROOT/CMakeCache.txt"; then
     cmake -S "$ROOT/fuzz" -B "$FUZZ_ROOT" -G Ninja \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-      -DVORNELLE_GIFLIB_SOURCE="$giflib" >/dev/null
+      -DVORNELLE_FUZZ_LIBS="$libs" -DVORNELLE_GIFLIB_SOURCE="$giflib" >/dev/null
   fi
   cmake --build "$FUZZ_ROOT"
   log "checking the Win32 stand-in"
@@ -303,10 +313,76 @@ replay_corpora() {
   done
 }
 
+# Sums the edges of the functions libFuzzer's coverage report lists, for our
+# sources and for the libraries'; the harnesses, the stand-in and the C++
+# library count as neither.
+coverage_summary() {
+  awk -v h="$1" -v image="$ROOT/image/" -v framework="$ROOT/framework/" \
+    -v libs="$(fuzz_libs_sources)/" '
+    function share(c, t) { return sprintf("%d/%d (%.1f%%)", c, t, t ? 100 * c / t : 0) }
+    /^(UN)?COVERED_FUNC: / {
+      split($5, edges, "/")
+      file = $NF
+      while (sub(/\/[^\/]+\/\.\.\//, "/", file)) {}
+      if (index(file, image) == 1 || index(file, framework) == 1) {
+        ours += edges[1]; ours_total += edges[2]
+      } else if (index(file, libs) == 1) {
+        theirs += edges[1]; theirs_total += edges[2]
+      }
+    }
+    END {
+      printf "[coverage] %-12s ours %s  libraries %s\n", h, share(ours, ours_total),
+        share(theirs, theirs_total)
+    }' "$2"
+}
+
+# Runs each harness once over a corpus (the folders given, or its corpus in
+# build/fuzz and in fuzz/corpus) and prints what share of the edges it covers.
+coverage() {
+  local selected=() corpora=() arg h dirs status failed=0
+  for arg in "$@"; do
+    if is_harness "$arg"; then
+      selected+=("$arg")
+    elif [ -d "$arg" ]; then
+      corpora+=("$arg")
+    else
+      log "neither a harness nor a folder: $arg (harnesses: ${HARNESSES[*]})"
+      return 2
+    fi
+  done
+  [ ${#selected[@]} -gt 0 ] || selected=("${HARNESSES[@]}")
+  build
+  mkdir -p "$FUZZ_ROOT/logs"
+  for h in "${selected[@]}"; do
+    dirs=("${corpora[@]}")
+    if [ ${#dirs[@]} -eq 0 ]; then
+      for arg in "$FUZZ_ROOT/corpus/$h" "$ROOT/fuzz/corpus/$h"; do
+        [ -d "$arg" ] && dirs+=("$arg")
+      done
+    fi
+    [ ${#dirs[@]} -gt 0 ] || { log "no corpus for $h"; failed=1; continue; }
+    status=0
+    "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -runs=0 -print_coverage=1 "${dirs[@]}" \
+      >"$FUZZ_ROOT/logs/coverage-$h.log" 2>&1 || status=$?
+    if [ "$status" = 0 ]; then
+      coverage_summary "$h" "$FUZZ_ROOT/logs/coverage-$h.log"
+    else
+      log "FAILED: coverage of $h (exit $status, log $FUZZ_ROOT/logs/coverage-$h.log)"
+      show_report "$FUZZ_ROOT/logs/coverage-$h.log"
+      failed=1
+    fi
+  done
+  return $failed
+}
+
 case "${1:-}" in
 --replay)
   shift
   replay "$@"
+  ;;
+--coverage)
+  shift
+  coverage "$@"
   ;;
 --check)
   # What the tests run: the corpora and every regression file.

@@ -73,6 +73,24 @@ fetch_dep_sources() {
   ls "$dir"/libjpeg-turbo_*.orig.tar.* >/dev/null 2>&1 || { log "no libjpeg-turbo source"; return 1; }
 }
 
+# Debian's orig tarball of zlib, for the fuzzing build's own instrumented
+# copy (the Windows build links the MinGW package's). A security update's
+# files may be missing from the mirror while the release's are there, so
+# each version apt knows is tried in turn.
+fetch_zlib_source() {
+  local dir=$VORNELLE_DEPS_ROOT/src version
+  mkdir -p "$dir"
+  ls "$dir"/zlib_*.orig.tar.* >/dev/null 2>&1 && return 0
+  ensure_deb_src
+  log "downloading the Debian source of zlib"
+  for version in "" $(apt-cache showsrc zlib 2>/dev/null | sed -n 's/^Version: //p'); do
+    (cd "$dir" && apt-get source --download-only "zlib${version:+=$version}" >/dev/null 2>&1) || true
+    ls "$dir"/zlib_*.orig.tar.* >/dev/null 2>&1 && return 0
+  done
+  log "no zlib source"
+  return 1
+}
+
 # Bump when the recipe below changes, so that old prefixes are rebuilt.
 DEPS_RECIPE=1
 
