@@ -179,17 +179,19 @@ count_findings() {
 
 # Fuzzes one harness; prints its summary line, fails when it left findings.
 fuzz_one() {
-  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log dict=()
+  local h=$1 seconds=$2 status=0 before logfile=$FUZZ_ROOT/logs/$1.log dict=() kept=()
   mkdir -p "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/findings/$h"
   # libFuzzer refuses an empty dictionary file.
   [ -z "${DICTS[$h]}" ] || dict=(-dict="$(dictionary_for "$h")")
+  # A run starts from what earlier campaigns kept; new inputs go to the first folder.
+  [ -d "$ROOT/fuzz/corpus/$h" ] && kept=("$ROOT/fuzz/corpus/$h")
   before=$(count_findings "$h")
   log "fuzzing $h for ${seconds}s (log: $logfile)"
   "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" -max_len="${MAX_LEN[$h]}" \
     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -print_final_stats=1 \
     "${dict[@]}" -artifact_prefix="$FUZZ_ROOT/findings/$h/" \
-    "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" >"$logfile" 2>&1 || status=$?
+    "$FUZZ_ROOT/corpus/$h" "$FUZZ_ROOT/seeds/$h" "${kept[@]}" >"$logfile" 2>&1 || status=$?
   summarise "$h" "$logfile" "$status" "$before"
   [ "$status" = 0 ] && [ "$(count_findings "$h")" = "$before" ]
 }
