@@ -129,7 +129,8 @@ prepare_seeds() {
   rm -rf "$generated" "$FUZZ_ROOT/seeds"
   mkdir -p "$FUZZ_ROOT/logs"
   "$FUZZ_ROOT/make_seeds" "$generated" >"$seedlog" 2>&1 || {
-    grep 'make_seeds:' "$seedlog" >&2
+    log "writing the seeds failed (log: $seedlog)"
+    grep 'make_seeds:' "$seedlog" >&2 || tail -20 "$seedlog" >&2
     return 1
   }
   write_12bit_seeds "$generated/jpeg" "$FUZZ_ROOT/make_seeds"

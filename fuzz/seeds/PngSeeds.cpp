@@ -121,6 +121,10 @@ void SetChunks(png_structp png, png_infop info, const Png& o)
             texts[i].compression = kinds[i];
             texts[i].key = const_cast<char*>(keys[i]);
             texts[i].text = const_cast<char*>("a seed");
+            // libpng copies an international text's language fields even
+            // when empty: a null one is undefined behaviour inside it.
+            texts[i].lang = const_cast<char*>("");
+            texts[i].lang_key = const_cast<char*>("");
         }
         png_set_text(png, info, texts, 3);
         png_time time = {2024, 5, 17, 12, 30, 0};
