@@ -64,19 +64,12 @@ is_harness() {
   return 1
 }
 
-# giflib's source, for gif_diff: Debian's orig tarball (fetched as
-# ensure_giflib does), extracted into the build folder; its path.
+# giflib's source, for gif_diff: Debian's orig tarball extracted into the
+# build folder; its path.
 giflib_source() {
-  local dir=$VORNELLE_DEPS_ROOT/src tarball
-  tarball=$(ls "$dir"/giflib_*.orig.tar.gz 2>/dev/null | head -1) || true
-  if [ -z "$tarball" ]; then
-    mkdir -p "$dir"
-    ensure_deb_src
-    log "downloading the Debian source of giflib"
-    (cd "$dir" && apt-get source --download-only giflib >/dev/null 2>&1) || true
-    tarball=$(ls "$dir"/giflib_*.orig.tar.gz 2>/dev/null | head -1) || true
-    [ -n "$tarball" ] || { log "no giflib source"; return 1; }
-  fi
+  local tarball
+  fetch_debian_source giflib >&2 || return 1
+  tarball=$(ls "$VORNELLE_DEPS_ROOT"/src/giflib_*.orig.tar.gz | head -1)
   local out=$FUZZ_ROOT/giflib name
   name=$(basename "$tarball" .orig.tar.gz)
   if [ ! -f "$out/$name.done" ]; then

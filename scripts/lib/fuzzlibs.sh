@@ -77,7 +77,7 @@ ensure_fuzz_libs() {
   sources=$(fuzz_libs_sources)
   [ "$(cat "$prefix/.recipe" 2>/dev/null)" = "$FUZZ_LIBS_RECIPE" ] && return 0
   fetch_dep_sources || return 1
-  fetch_zlib_source || return 1
+  fetch_debian_source zlib || return 1
   log "building zlib, libpng and libjpeg-turbo instrumented (logs: $FUZZ_ROOT/logs/libs-*.log)"
   rm -rf "$prefix" "$sources"
   mkdir -p "$prefix/include" "$prefix/lib" "$sources" "$FUZZ_ROOT/logs"

@@ -77,17 +77,21 @@ fetch_dep_sources() {
 # copy (the Windows build links the MinGW package's). A security update's
 # files may be missing from the mirror while the release's are there, so
 # each version apt knows is tried in turn.
-fetch_zlib_source() {
-  local dir=$VORNELLE_DEPS_ROOT/src version
+# fetch_debian_source PACKAGE: its orig tarball into VORNELLE_DEPS_ROOT/src,
+# unless one is there. The newest version's files may answer 404 on a mirror
+# (zlib's security update did), so every version apt knows is tried.
+fetch_debian_source() {
+  local package=$1 dir=$VORNELLE_DEPS_ROOT/src version
   mkdir -p "$dir"
-  ls "$dir"/zlib_*.orig.tar.* >/dev/null 2>&1 && return 0
+  ls "$dir"/"$package"_*.orig.tar.* >/dev/null 2>&1 && return 0
   ensure_deb_src
-  log "downloading the Debian source of zlib"
-  for version in "" $(apt-cache showsrc zlib 2>/dev/null | sed -n 's/^Version: //p'); do
-    (cd "$dir" && apt-get source --download-only "zlib${version:+=$version}" >/dev/null 2>&1) || true
-    ls "$dir"/zlib_*.orig.tar.* >/dev/null 2>&1 && return 0
+  log "downloading the Debian source of $package"
+  for version in "" $(apt-cache showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p'); do
+    (cd "$dir" && apt-get source --download-only "$package${version:+=$version}" >/dev/null 2>&1) ||
+      true
+    ls "$dir"/"$package"_*.orig.tar.* >/dev/null 2>&1 && return 0
   done
-  log "no zlib source"
+  log "no $package source"
   return 1
 }
 
@@ -144,13 +148,7 @@ ensure_giflib() {
   local triplet=$1 prefix=$VORNELLE_DEPS_ROOT/giflib-1/$1
   if [ ! -f "$prefix/.done" ]; then
     local dir=$VORNELLE_DEPS_ROOT/src
-    mkdir -p "$dir"
-    if ! ls "$dir"/giflib_*.orig.tar.* >/dev/null 2>&1; then
-      ensure_deb_src
-      log "downloading the Debian source of giflib"
-      (cd "$dir" && apt-get source --download-only giflib >/dev/null 2>&1) || true
-      ls "$dir"/giflib_*.orig.tar.* >/dev/null 2>&1 || { log "no giflib source"; return 1; }
-    fi
+    fetch_debian_source giflib || return 1
     log "building giflib for $triplet"
     local work src f
     work=$(mktemp -d)
