@@ -57,26 +57,11 @@ ensure_deb_src() {
   apt_update_once
 }
 
-# Debian's orig tarballs of libpng 1.6 and libjpeg-turbo. A security .dsc may
-# answer 404 while its orig tarball arrives; the tarball is all we use.
+# Debian's orig tarballs of libpng 1.6 and libjpeg-turbo.
 fetch_dep_sources() {
-  local dir=$VORNELLE_DEPS_ROOT/src
-  mkdir -p "$dir"
-  if ls "$dir"/libpng1.6_*.orig.tar.* >/dev/null 2>&1 &&
-    ls "$dir"/libjpeg-turbo_*.orig.tar.* >/dev/null 2>&1; then
-    return 0
-  fi
-  ensure_deb_src
-  log "downloading Debian sources of libpng1.6 and libjpeg-turbo"
-  (cd "$dir" && apt-get source --download-only libpng1.6 libjpeg-turbo >/dev/null 2>&1) || true
-  ls "$dir"/libpng1.6_*.orig.tar.* >/dev/null 2>&1 || { log "no libpng1.6 source"; return 1; }
-  ls "$dir"/libjpeg-turbo_*.orig.tar.* >/dev/null 2>&1 || { log "no libjpeg-turbo source"; return 1; }
+  fetch_debian_source libpng1.6 && fetch_debian_source libjpeg-turbo
 }
 
-# Debian's orig tarball of zlib, for the fuzzing build's own instrumented
-# copy (the Windows build links the MinGW package's). A security update's
-# files may be missing from the mirror while the release's are there, so
-# each version apt knows is tried in turn.
 # fetch_debian_source PACKAGE: its orig tarball into VORNELLE_DEPS_ROOT/src,
 # unless one is there. The newest version's files may answer 404 on a mirror
 # (zlib's security update did), so every version apt knows is tried.
