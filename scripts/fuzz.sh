@@ -288,25 +288,50 @@ replay() {
 
 # Runs each harness once over its minimised corpus in fuzz/corpus, all files
 # in one process: hundreds of files, each far below the timeout.
+# One harness over its committed corpus.
+replay_corpus() {
+  local h=$1 files status=0
+  mapfile -t files < <(files_in "$ROOT/fuzz/corpus/$h")
+  [ ${#files[@]} -gt 0 ] || return 0
+  timeout --signal=KILL 900 "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" "${files[@]}" \
+    >"$FUZZ_ROOT/logs/corpus-$h.log" 2>&1 || status=$?
+  if [ "$status" = 0 ]; then
+    echo "corpus $h: ${#files[@]} files passed"
+  else
+    log "FAILED: corpus $h (exit $status, log $FUZZ_ROOT/logs/corpus-$h.log)"
+    show_report "$FUZZ_ROOT/logs/corpus-$h.log"
+    return 1
+  fi
+}
+
+# One corpus per core: jpeg's alone takes as long as all the others.
 replay_corpora() {
-  local h files status
+  local h status failed=0 running=0 ran=() cores
+  cores=$(nproc)
   build
   mkdir -p "$FUZZ_ROOT/logs"
   for h in "${HARNESSES[@]}"; do
     [ -d "$ROOT/fuzz/corpus/$h" ] || continue
-    mapfile -t files < <(files_in "$ROOT/fuzz/corpus/$h")
-    [ ${#files[@]} -gt 0 ] || continue
-    status=0
-    timeout --signal=KILL 900 "$FUZZ_ROOT/fuzz_$h" "${COMMON_FLAGS[@]}" "${files[@]}" \
-      >"$FUZZ_ROOT/logs/corpus-$h.log" 2>&1 || status=$?
-    if [ "$status" = 0 ]; then
-      echo "corpus $h: ${#files[@]} files passed"
-    else
-      log "FAILED: corpus $h (exit $status, log $FUZZ_ROOT/logs/corpus-$h.log)"
-      show_report "$FUZZ_ROOT/logs/corpus-$h.log"
-      return 1
+    if [ "$running" -ge "$cores" ]; then
+      wait -n || true
+      running=$((running - 1))
     fi
+    rm -f "$FUZZ_ROOT/logs/corpus-$h.status"
+    (
+      status=0
+      replay_corpus "$h" || status=$?
+      echo "$status" >"$FUZZ_ROOT/logs/corpus-$h.status"
+    ) >"$FUZZ_ROOT/logs/corpus-$h.out" 2>&1 &
+    running=$((running + 1))
+    ran+=("$h")
   done
+  wait
+  for h in "${ran[@]}"; do
+    cat "$FUZZ_ROOT/logs/corpus-$h.out"
+    status=$(cat "$FUZZ_ROOT/logs/corpus-$h.status" 2>/dev/null || echo 1)
+    [ "$status" = 0 ] || failed=1
+  done
+  return $failed
 }
 
 # Sums the edges of the functions libFuzzer's coverage report lists, for our
