@@ -286,9 +286,8 @@ replay() {
   [ "$replay_failed" = 0 ]
 }
 
-# Runs each harness once over its minimised corpus in fuzz/corpus, all files
-# in one process: hundreds of files, each far below the timeout.
-# One harness over its committed corpus.
+# Runs a harness once over its minimised corpus in fuzz/corpus, all files in
+# one process: hundreds of files, each far below the timeout.
 replay_corpus() {
   local h=$1 files status=0
   mapfile -t files < <(files_in "$ROOT/fuzz/corpus/$h")
@@ -304,7 +303,8 @@ replay_corpus() {
   fi
 }
 
-# One corpus per core: jpeg's alone takes as long as all the others.
+# One corpus per core: jpeg's alone takes as long as all the others. wait -n
+# does not say which job ended, so each job leaves its status in a file.
 replay_corpora() {
   local h status failed=0 running=0 ran=() cores
   cores=$(nproc)
