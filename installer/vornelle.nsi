@@ -1,17 +1,12 @@
 ; The installer of the Vornelle Screensaver. scripts/lib/package.sh builds it:
-;   makensis -DTARGET=x86-unicode -DVERSION=1.0.0 -DOUTFILE=setup.exe
-;            -DSTAGE=folder -DSAVER64=64-bit.scr [-DSAVER32=32-bit.scr] vornelle.nsi
+;   makensis -DVERSION=1.0.0 -DOUTFILE=setup.exe -DSTAGE=folder
+;            -DSAVER64=64-bit.scr -DSAVER32=32-bit.scr vornelle.nsi
 ; STAGE holds what goes into the program's own folder: test.gif, readme.txt and
-; licences/. The x86 build runs on every Windows and carries both savers; an
-; amd64 build needs only SAVER64.
-Target ${TARGET}
-Unicode true
+; licences/. An x86 program, it runs on every Windows and installs the saver
+; that fits.
+Target x86-unicode
 SetCompressor /SOLID lzma
 
-!if "${NSIS_CPU}" == "amd64"
-  ; There RunningX64 is known when building, and LogicLib leaves labels unused.
-  !pragma warning disable 6012
-!endif
 !include LogicLib.nsh
 !include x64.nsh
 !include MUI2.nsh
@@ -84,15 +79,11 @@ Section
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   !insertmacro SYSTEM_FOLDER_BEGIN
-!if "${NSIS_CPU}" == "x86"
   ${If} ${RunningX64}
     File "/oname=$SYSDIR\vornelle.scr" "${SAVER64}"
   ${Else}
     File "/oname=$SYSDIR\vornelle.scr" "${SAVER32}"
   ${EndIf}
-!else
-  File "/oname=$SYSDIR\vornelle.scr" "${SAVER64}"
-!endif
   !insertmacro SYSTEM_FOLDER_END
 
   ; The saver looks for its default picture in the folder it runs in, the

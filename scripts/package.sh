@@ -21,6 +21,5 @@ version=$(project_version)
 [ -n "$version" ] || { log "no version in CMakeLists.txt"; exit 1; }
 dist=$ROOT/dist
 log "packing version $version into $dist"
-make_zips "$dist"
-make_installer x86-unicode "$dist/vornelle-$version-setup.exe"
+make_release "$dist"
 ls -l "$dist"/vornelle-"$version"-* >&2

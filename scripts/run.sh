@@ -34,6 +34,8 @@ USAGE
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
+# A step that fails says which, rather than ending the script silently.
+trap 'log "failed with status $?: $BASH_COMMAND"' ERR
 
 role=saver
 seconds=20
@@ -92,6 +94,7 @@ bin=$BUILD_ROOT/x86_64/bin
 cd "$bin"
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1 || true
+wine_can_start
 
 key='HKCU\Software\Ombrelune\vornelle\Config'
 picture_setting=test.gif

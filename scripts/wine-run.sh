@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Runs a Windows program of ours under Wine with the project's own prefix.
-# CTest uses it as the emulator of every test.
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix}
+# Runs a Windows program of one build under Wine, in that build's prefix and
+# on the display of its test session (tests/support/wine_session.sh) while
+# one runs. CTest uses it as the emulator of every test.
+# Usage: wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
+build=$1
+shift
+export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
+[ -s "$build/wine-session/display" ] && export DISPLAY=:$(tr -d '\n' <"$build/wine-session/display")
 exec wine "$@"

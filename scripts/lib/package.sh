@@ -1,6 +1,6 @@
 # Packing the release: the zip files and the NSIS installer. Shared by
-# scripts/package.sh and scripts/test.sh, which packs what the installer test
-# needs. Sourced after setup.sh; expects both targets to be built.
+# scripts/package.sh and scripts/test.sh, whose installer test runs the very
+# files that ship. Sourced after setup.sh; expects both targets to be built.
 
 project_version() {
   sed -n 's/^project(vornelle VERSION \([0-9][0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
@@ -58,17 +58,24 @@ make_zips() {
   rm -rf "$stage"
 }
 
-# make_installer NSIS_TARGET OUT_FILE: x86-unicode carries both savers and
-# installs the one that fits; amd64-unicode carries only the 64-bit one.
+# make_installer OUT_FILE: the x86 installer, which carries both savers and
+# installs the one that fits.
 make_installer() {
-  local target=$1 outfile=$2 stage
-  local defines=(-DTARGET="$target" -DVERSION="$(project_version)" -DOUTFILE="$outfile"
-    -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr")
-  [ "$target" = x86-unicode ] && defines+=(-DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr")
+  local outfile=$1 stage
+  local defines=(-DVERSION="$(project_version)" -DOUTFILE="$outfile"
+    -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr" -DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr")
   stage=$(mktemp -d)
   stage_common "$stage"
   mkdir -p "$(dirname "$outfile")"
   makensis -V2 -NOCD "${defines[@]}" -DSTAGE="$stage" "$ROOT/installer/vornelle.nsi" ||
     { rm -rf "$stage"; return 1; }
   rm -rf "$stage"
+}
+
+# make_release OUT_DIR: the three release files. scripts/package.sh packs
+# dist/, scripts/test.sh the folder its installer test runs.
+make_release() {
+  local out=$1
+  make_zips "$out"
+  make_installer "$out/vornelle-$(project_version)-setup.exe"
 }

@@ -1,11 +1,13 @@
-# Set-up shared by scripts/test.sh and scripts/run.sh: Debian packages, the
-# target builds of libpng and libjpeg-turbo, the Wine prefix and the build.
+# Set-up shared by scripts/test.sh, scripts/run.sh and scripts/package.sh:
+# Debian packages, the target builds of libpng and libjpeg-turbo, the Wine
+# prefix and the build.
 # Every step checks first, so a second run costs a few seconds.
 # Sourced, not run; expects ROOT (the repository) to be set.
 
 VORNELLE_DEPS_ROOT=${VORNELLE_DEPS_ROOT:-/opt/vornelle}
 BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
-export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
+# The 64-bit build's test prefix: run.sh and the benchmarks start its programs.
+export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/x86_64/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts when the prefix is made.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -14,11 +16,13 @@ PACKAGES=(
   cmake ninja-build dpkg-dev nasm python3 python3-pil clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
-  wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
+  wine wine64 wine32:i386 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
   openbox nsis zip
 )
 
 log() { printf '[vornelle] %s\n' "$*" >&2; }
+
+source "$ROOT/scripts/lib/wine.sh"
 
 apt_updated=0
 apt_update_once() {
@@ -35,6 +39,12 @@ ensure_packages() {
       missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
+  # wine32 comes from the i386 architecture: the 32-bit build runs there.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    log "adding the i386 architecture"
+    dpkg --add-architecture i386
+    apt_updated=0
+  fi
   log "installing ${missing[*]}"
   apt_update_once
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
@@ -154,14 +164,11 @@ ensure_giflib() {
 }
 
 # A new prefix takes about ten seconds; tests must not race its creation.
+# Prefixes made before wine32 was installed are made again.
 ensure_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.vornelle-ready" ] && return 0
+  wine_prefix_ready && return 0
   log "creating Wine prefix $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  DISPLAY= wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  [ -f "$WINEPREFIX/system.reg" ] || { log "wineboot made no prefix"; return 1; }
-  touch "$WINEPREFIX/.vornelle-ready"
+  make_wine_prefix
 }
 
 # build_target TRIPLET [BUILD_TYPE]: configure once, then an incremental build.

@@ -1,27 +1,35 @@
 #!/usr/bin/env bash
-# The release as a user gets it: the zip files' contents, then the installer
-# in a fresh Wine prefix of its own: a silent install, the saver started as
-# Windows starts it and its settings dialog, the per-user default picture of
-# other users, and a silent uninstall. The shipped installer is an x86 one and
-# 32-bit programs cannot run here, so this runs the same script built for
-# amd64 (scripts/test.sh packs it with the zips).
-# Usage: installer.sh PACKAGE_DIR VERSION BIN_DIR PYTHON_WITH_PILLOW
+# The release as a user gets it: the zip files' contents, then the shipped x86
+# installer in a fresh Wine prefix and on a display of its own: a silent
+# install, the saver started as Windows starts it and its settings dialog, the
+# per-user default picture of other users, and a silent uninstall.
+# KIND is the Windows it runs on: wow64 (64-bit Windows: the 64-bit saver
+# must land in the real system folder) or win32 (32-bit Windows). BIN_DIR is
+# the build of the saver that must land there, with its screen capture tool.
+# Usage: installer.sh KIND PACKAGE_DIR VERSION BIN_DIR PYTHON_WITH_PILLOW
 set -uo pipefail
-[ $# -eq 4 ] || { echo "usage: installer.sh PACKAGE_DIR VERSION BIN_DIR PYTHON"; exit 2; }
-packages=$1 version=$2 bin=$3 python=$4
+[ $# -eq 5 ] || { echo "usage: installer.sh wow64|win32 PACKAGE_DIR VERSION BIN_DIR PYTHON"; exit 2; }
+kind=$1 packages=$2 version=$3 bin=$4 python=$5
 checks=$(dirname "$0")/check_package.py
-setup=$packages/vornelle-$version-setup-amd64.exe
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+setup=$packages/vornelle-$version-setup.exe
 [ -f "$setup" ] || { echo "no $setup: scripts/test.sh packs it"; exit 1; }
 "$python" "$checks" zips "$packages" "$version" || exit 1
 
 WINEPREFIX=$(dirname "$bin")/wineprefix-installer
 export WINEPREFIX WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# On 64-bit Windows everything runs as Windows runs its own programs, 64-bit:
+# a 32-bit reg.exe would read the 32-bit registry view, a 32-bit process find
+# syswow64 in place of system32.
+wine=wine
+[ "$kind" = wow64 ] && wine=$WINE64
 work=$(mktemp -d)
 saver_pid=
 finish() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
+  stop_xvfb "$work/x"
   rm -rf "$work"
 }
 trap finish EXIT
@@ -30,7 +38,7 @@ fail() { echo "FAIL: $*"; status=1; }
 
 # The value of a registry entry, or nothing.
 reg_value() { # key name
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     sed -n "s/^    $2    REG_[A-Z_]*    //p"
 }
 # Runs a command line as Windows would, without its quotes going through argv:
@@ -38,18 +46,17 @@ reg_value() { # key name
 # batch, acts on them (our lines have none inside quotes).
 run_line() {
   printf '@%s\r\n' "$(printf '%s' "$1" | sed 's/[&|<>]/^&/g')" >"$work/line.bat"
-  wine cmd /c "$(winepath -w "$work/line.bat")" >/dev/null 2>&1
+  "$wine" cmd /c "$(winepath -w "$work/line.bat")" >/dev/null 2>&1
 }
 
-rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
-DISPLAY= wineboot -i >/dev/null 2>&1
-wineserver -w
+make_wine_prefix "$kind" || exit 1
+start_xvfb "$work/x" || exit 1
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
 
 wine "$setup" /S || { echo "FAIL: the silent install ended with $?"; exit 1; }
 system=$WINEPREFIX/drive_c/windows/system32
+[ ! -e "$WINEPREFIX/drive_c/windows/syswow64/vornelle.scr" ] || fail "a saver in syswow64"
 folder_name='C:\Program Files\Vornelle Screensaver'
 folder="$WINEPREFIX/drive_c/Program Files/Vornelle Screensaver"
 installed=("$system/vornelle.scr" "$folder/test.gif" "$folder/readme.txt"
@@ -63,23 +70,29 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vornelle
 active_setup_key='HKLM\Software\Microsoft\Active Setup\Installed Components\Vornelle'
 picture=$(reg_value "$config" Picture)
 [ "$picture" = "$folder_name\\test.gif" ] || fail "Picture is '$picture'"
+# The machine's keys in its own view, none in the 32-bit one of 64-bit Windows.
+for key in "$uninstall_key" "$active_setup_key"; do
+  "$wine" reg query "$key" >/dev/null 2>&1 || fail "no key $key"
+  "$wine" reg query "${key/Software/Software\\Wow6432Node}" >/dev/null 2>&1 &&
+    fail "key in the 32-bit view: $key"
+done
 
 # Windows starts a saver through its short name, in the system folder.
 cd "$system" || exit 1
-short=$(wine cmd /c 'for %I in (C:\windows\system32\vornelle.scr) do @echo %~sI' | tr -d '\r')
-wine "$short" /s >/dev/null 2>&1 &
+short=$("$wine" cmd /c 'for %I in (C:\windows\system32\vornelle.scr) do @echo %~sI' | tr -d '\r')
+"$wine" "$short" /s >/dev/null 2>&1 &
 saver_pid=$!
 frames=()
 for n in 1 2 3; do
   sleep 1.2
-  wine "$bin/screen_capture.exe" "$(winepath -w "$work/frame$n.png")"
+  "$wine" "$bin/screen_capture.exe" "$(winepath -w "$work/frame$n.png")"
   frames+=("$work/frame$n.png")
 done
 "$python" "$checks" frames "$folder/test.gif" "${frames[@]}" || status=1
 kill "$saver_pid"
 wait "$saver_pid" 2>/dev/null
 
-wine "$short" /c >/dev/null 2>&1 &
+"$wine" "$short" /c >/dev/null 2>&1 &
 saver_pid=$!
 for _ in $(seq 50); do
   xwininfo -root -tree | grep -q '"Vornelle Saver"' && break
@@ -93,11 +106,11 @@ cd "$work" || exit 1
 
 # Another user's first logon: the bundled picture once, a choice kept.
 stub=$(reg_value "$active_setup_key" StubPath)
-wine reg delete "$config" /v Picture /f >/dev/null 2>&1
+"$wine" reg delete "$config" /v Picture /f >/dev/null 2>&1
 run_line "$stub"
 picture=$(reg_value "$config" Picture)
 [ "$picture" = "$folder_name\\test.gif" ] || fail "the logon stub gave Picture '$picture'"
-wine reg add "$config" /v Picture /t REG_SZ /d mine.png /f >/dev/null 2>&1
+"$wine" reg add "$config" /v Picture /t REG_SZ /d mine.png /f >/dev/null 2>&1
 run_line "$stub"
 picture=$(reg_value "$config" Picture)
 [ "$picture" = mine.png ] || fail "the logon stub replaced a chosen picture by '$picture'"
@@ -105,14 +118,14 @@ picture=$(reg_value "$config" Picture)
 # The uninstaller runs from a copy of itself and returns at once.
 run_line "$(reg_value "$uninstall_key" QuietUninstallString)"
 for _ in $(seq 100); do
-  [ ! -e "$folder" ] && ! wine reg query "$uninstall_key" >/dev/null 2>&1 && break
+  [ ! -e "$folder" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && break
   sleep 0.2
 done
 for f in "${installed[@]}" "$folder"; do
   [ ! -e "$f" ] || fail "not uninstalled: $f"
 done
 for key in "$uninstall_key" "$active_setup_key"; do
-  wine reg query "$key" >/dev/null 2>&1 && fail "key left: $key"
+  "$wine" reg query "$key" >/dev/null 2>&1 && fail "key left: $key"
 done
 [ "$(reg_value "$config" Picture)" = mine.png ] || fail "the user's settings went"
 exit $status

@@ -9,6 +9,7 @@ build=$(cd "$(dirname "$tests")/.." && pwd)
 export WINEPREFIX=$build/wineprefix-two-monitors WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 work=$(mktemp -d)
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 
 display=
 for n in $(seq 90 120); do
@@ -76,16 +77,13 @@ done
 DISPLAY=$display xdpyinfo >/dev/null 2>&1 || { echo "Xorg did not start"; tail "$work/xorg.log"; exit 1; }
 export DISPLAY=$display
 
-if [ ! -f "$WINEPREFIX/.vornelle-ready" ]; then
-  mkdir -p "$WINEPREFIX"
-  DISPLAY= wineboot -i >/dev/null 2>&1
-  wineserver -w
+if ! wine_prefix_ready; then
+  make_wine_prefix || exit 1
   # Monitors from Xinerama; Wine 8's XVidMode path fails on two heads.
   for option in UseXRandR UseXVidMode; do
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$option" /t REG_SZ /d N /f >/dev/null 2>&1
   done
   wineserver -w
-  touch "$WINEPREFIX/.vornelle-ready"
 fi
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
