@@ -6,8 +6,8 @@
 
 VORNELLE_DEPS_ROOT=${VORNELLE_DEPS_ROOT:-/opt/vornelle}
 BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
-# The 64-bit build's test prefix: run.sh and the benchmarks start its programs.
-export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/x86_64/wineprefix}
+# The prefix of run.sh and the benchmarks; each build's tests have their own.
+export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts when the prefix is made.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
