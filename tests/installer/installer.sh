@@ -10,8 +10,9 @@
 set -uo pipefail
 [ $# -eq 5 ] || { echo "usage: installer.sh wow64|win32 PACKAGE_DIR VERSION BIN_DIR PYTHON"; exit 2; }
 kind=$1 packages=$2 version=$3 bin=$4 python=$5
-checks=$(dirname "$0")/check_package.py
-source "$(dirname "$0")/../../scripts/lib/wine.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+checks=$here/check_package.py
+source "$here/../../scripts/lib/wine.sh"
 setup=$packages/vornelle-$version-setup.exe
 [ -f "$setup" ] || { echo "no $setup: scripts/test.sh packs it"; exit 1; }
 "$python" "$checks" zips "$packages" "$version" || exit 1
