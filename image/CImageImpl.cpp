@@ -87,8 +87,10 @@ int CImageImpl::GetPixelIndex(int x, int y) const
 
 int CImageImpl::OwnIndex(int x, int y) const
 {
+    if (imageDepth != 1 && imageDepth != 2 && imageDepth != 4 && imageDepth != 8)
+        return -1;
     const int byte = GetPixelIndex(x, y);
-    if (byte < 0 || imageDepth >= 8)
+    if (byte < 0 || imageDepth == 8)
         return byte;
     // The leftmost pixel sits in the high-order bits.
     const int shift =

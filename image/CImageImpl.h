@@ -70,7 +70,8 @@ protected:
     // The count bytes at the pixel's byte position, or null when they are not
     // all inside the block.
     std::uint8_t* PixelBytes(int x, int y, int count) const;
-    // The pixel's own bits at depths up to 8, or -1.
+    // The pixel's own bits at depths 1, 2, 4 and 8, or -1; other depths
+    // have no whole pixels in a byte.
     int OwnIndex(int x, int y) const;
 
     std::uint8_t* imageBits = nullptr;

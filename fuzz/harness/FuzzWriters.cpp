@@ -232,6 +232,8 @@ template <class Impl> void RoundTrip(const Recipe& recipe, const Format& format)
 {
     Impl written;
     Build(written, recipe);
+    // Every depth Create takes, not only those a writer takes, must be safe to read.
+    fuzz::TouchPixels(written);
     const std::string path = fuzz::WorkFolder() + "/written." + format.extension;
     // A writer that refuses a picture says so; that is no fault.
     if (!written.Write(path))
