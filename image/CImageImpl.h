@@ -83,8 +83,8 @@ protected:
     CGlobalBlock imageDib;
     int imageTransparent = -1;
     std::unique_ptr<CImagePalette> imagePalette;
-    // The packing of a bitmap file's 16- and 32-bit pixels; none for a picture
-    // made by Create, whose pixels are blue, green, red bytes.
+    // The packing of 16-bit and bit-field pixels, made or read alike; none for
+    // pictures whose pixels are blue, green, red bytes.
     CDibPixelFormat imagePixelFormat;
 
 private:
