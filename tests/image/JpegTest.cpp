@@ -247,6 +247,15 @@ const struct {
     {"CMYK without Adobe's marker", 4, -1, false, kCmyk, {0xFF0000, 0x0000FF, 0x000000, 0x008000}},
 };
 
+bool PaletteHolds(const CImageImpl& picture, std::uint32_t colour)
+{
+    for (int i = 0; i < PaletteSize(picture); ++i) {
+        if (PaletteEntry(picture, i) == colour)
+            return true;
+    }
+    return false;
+}
+
 TEST(JpegRead, EveryColourSpaceShowsItsOwnColoursThroughAPalette)
 {
     for (const auto& c : kColourSpaces) {
@@ -267,6 +276,10 @@ TEST(JpegRead, EveryColourSpaceShowsItsOwnColoursThroughAPalette)
         ASSERT_EQ(picture.Read(file.Save(MakeJpeg(spec))), 1);
         EXPECT_EQ(picture.GetDepth(), 8);
         EXPECT_NE(picture.GetPalette(), nullptr);
+        // CMYK maps are a fixed grid of levels that holds these colours
+        // exactly: 255 of C and 255 of K give 255, 255 and 128 give 128.
+        for (int quadrant = 0; c.components == 4 && quadrant < 4; ++quadrant)
+            EXPECT_TRUE(PaletteHolds(picture, c.shown[quadrant])) << Hex(c.shown[quadrant]);
         // The middle of each quadrant, away from the blocks the edges blur.
         for (int quadrant = 0; quadrant < 4; ++quadrant) {
             for (int y = quadrant / 2 * 32 + 8; y < quadrant / 2 * 32 + 24; ++y) {
