@@ -49,14 +49,14 @@ TEST_F(SceneContext, SecondSetUpChangesNothing)
 {
     GlTestWindow window(32, 32);
     CGLScene scene;
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     ASSERT_TRUE(scene.IsReady());
     const HGLRC context = wglGetCurrentContext();
     ASSERT_NE(context, nullptr);
     const CPictureTile* tile = scene.GetTile(0, 0);
     scene.StepAnimation(); // zooming in from 500
 
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     EXPECT_TRUE(scene.IsReady());
     EXPECT_EQ(wglGetCurrentContext(), context);
     EXPECT_EQ(scene.GetTile(0, 0), tile);
@@ -79,7 +79,7 @@ TEST_F(SceneContext, ProjectionFollowsTheClientAspect)
         SCOPED_TRACE(std::to_string(k.width) + " x " + std::to_string(k.height));
         GlTestWindow window(k.width, k.height);
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
         GLfloat m[16] = {};
         glGetFloatv(GL_PROJECTION_MATRIX, m);
@@ -99,7 +99,7 @@ TEST_F(SceneContext, DestructionReleasesTheContext)
     GlTestWindow window(32, 32);
     {
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
         ASSERT_NE(wglGetCurrentContext(), nullptr);
         scene.DestroyContext();
@@ -109,7 +109,7 @@ TEST_F(SceneContext, DestructionReleasesTheContext)
     }
     {
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
     }
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
@@ -121,7 +121,7 @@ protected:
     CGLScene& ReadyScene()
     {
         scene = std::make_unique<CGLScene>();
-        scene->CreateContext(&window);
+        scene->CreateContext(window.m_hWnd);
         EXPECT_TRUE(scene->IsReady());
         return *scene;
     }
@@ -221,10 +221,12 @@ TEST_F(SceneFrame, SceneWithoutContextDrawsNothing)
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
     EXPECT_EQ(CountPixels(ReadWindowPixels(window), kWhite), 128 * 128);
 
+    // The handle is all a scene gets: here that of a window already gone.
     GlTestWindow gone(32, 32);
+    const HWND handle = gone.m_hWnd;
     ASSERT_TRUE(gone.DestroyWindow());
     CGLScene orphan;
-    orphan.CreateContext(&gone);
+    orphan.CreateContext(handle);
     EXPECT_FALSE(orphan.IsReady());
     orphan.StepAnimation();
     orphan.DrawFrame();
