@@ -223,15 +223,18 @@ void CGLScene::BuildGrid()
 
 void CGLScene::DestroyContext()
 {
-    if (!glReady)
-        return;
-    glReady = 0;
-    HGLRC context = wglGetCurrentContext();
-    wglMakeCurrent(nullptr, nullptr);
-    if (context != nullptr)
-        wglDeleteContext(context);
-    if (previousPalette != nullptr)
+    if (glReady) {
+        glReady = 0;
+        HGLRC context = wglGetCurrentContext();
+        wglMakeCurrent(nullptr, nullptr);
+        if (context != nullptr)
+            wglDeleteContext(context);
+    }
+    // Also when the context failed after the picture's palette was selected:
+    // the picture, and its palette with it, goes next.
+    if (previousPalette != nullptr && deviceContext)
         ::SelectPalette(deviceContext->GetSafeHdc(), previousPalette, FALSE);
+    previousPalette = nullptr;
     deviceContext.reset();
 }
 

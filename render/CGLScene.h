@@ -30,6 +30,8 @@ public:
     // success shows as IsReady(). The handle, not the window object: that
     // belongs to the user-interface thread, which may be destroying it.
     void CreateContext(HWND window);
+    // Releases the context, the palette selection and the device context,
+    // also what a set-up that failed half-way holds.
     void DestroyContext();
     // One frame of the state machine; no OpenGL call.
     void StepAnimation();

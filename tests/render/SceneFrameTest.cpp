@@ -1,3 +1,5 @@
+#include "image/BmpBuilder.h"
+#include "image/CImageObject.h"
 #include "image/QuadrantFiles.h"
 #include "render/CGLScene.h"
 #include "render/GlTestWindow.h"
@@ -231,6 +233,40 @@ TEST_F(SceneFrame, SceneWithoutContextDrawsNothing)
     orphan.StepAnimation();
     orphan.DrawFrame();
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
+
+    // A set-up that fails after the picture's palette was selected: a device
+    // context that keeps its selection, on a window whose pixel format is
+    // already another than the scene's, so that only the context fails.
+    BmpBuilder file(2, 2, 8);
+    file.clrUsed = 2;
+    file.table = {0x102030, 0x405060};
+    file.rows = BmpBuilder::Padded({{0, 1}, {1, 0}});
+    settings.SetString("Picture", file.Save());
+    GlTestWindow own(16, 16, true);
+    HDC dc = ::GetDC(own.m_hWnd);
+    PIXELFORMATDESCRIPTOR scenes = {};
+    scenes.nSize = sizeof scenes;
+    scenes.nVersion = 1;
+    scenes.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    scenes.cColorBits = 24;
+    scenes.cDepthBits = 32;
+    const int other = ::ChoosePixelFormat(dc, &scenes) == 1 ? 2 : 1;
+    PIXELFORMATDESCRIPTOR described = {};
+    ASSERT_NE(::DescribePixelFormat(dc, other, sizeof described, &described), 0);
+    ASSERT_TRUE(::SetPixelFormat(dc, other, &described));
+    auto failed = std::make_unique<CGLScene>();
+    failed->CreateContext(own.m_hWnd);
+    ASSERT_FALSE(failed->IsReady());
+    PIXELFORMATDESCRIPTOR indexed = {}; // what a format that needs a palette selects
+    indexed.dwFlags = PFD_NEED_PALETTE;
+    indexed.cColorBits = 16;
+    failed->BuildPalette(indexed);
+    ASSERT_NE(failed->GetPicture()->GetPalette(), nullptr);
+    const HPALETTE picturePalette = failed->GetPicture()->GetPalette()->GetSafeHandle();
+    ASSERT_EQ(::GetCurrentObject(dc, OBJ_PAL), picturePalette);
+    failed.reset();
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_PAL), ::GetStockObject(DEFAULT_PALETTE));
+    ::ReleaseDC(own.m_hWnd, dc);
 }
 
 } // namespace
