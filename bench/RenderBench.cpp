@@ -226,7 +226,7 @@ bool Measure(int width, int height)
     {
         const double start = NowMs();
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         scene.StepAnimation();
         scene.DrawFrame();
         const double firstFrame = NowMs() - start;

@@ -2,7 +2,7 @@
 
 #include "Dib.h"
 
-CDibPixelFormat CDibPixelFormat::FromFileBlock(const CGlobalBlock& dib)
+CDibPixelFormat CDibPixelFormat::FromBlock(const CGlobalBlock& dib)
 {
     CDibPixelFormat format;
     const std::uint16_t depth = dib.U16(dib::kBitCount);
@@ -49,15 +49,21 @@ std::uint32_t CDibPixelFormat::Pack(const Channel& channel, std::uint8_t value)
     return static_cast<std::uint32_t>(scaled << channel.shift) & channel.mask;
 }
 
-void CDibPixelFormat::Decode(std::uint32_t pixel, std::uint8_t* red, std::uint8_t* green,
+void CDibPixelFormat::Decode(const std::uint8_t* pixel, std::uint8_t* red, std::uint8_t* green,
                              std::uint8_t* blue) const
 {
-    *red = Expand(m_red, pixel);
-    *green = Expand(m_green, pixel);
-    *blue = Expand(m_blue, pixel);
+    std::uint32_t value = 0;
+    for (int i = m_bytes; i-- > 0;)
+        value = value << 8 | pixel[i];
+    *red = Expand(m_red, value);
+    *green = Expand(m_green, value);
+    *blue = Expand(m_blue, value);
 }
 
-std::uint32_t CDibPixelFormat::Encode(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const
+void CDibPixelFormat::Encode(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
+                             std::uint8_t* pixel) const
 {
-    return Pack(m_red, red) | Pack(m_green, green) | Pack(m_blue, blue);
+    const std::uint32_t value = Pack(m_red, red) | Pack(m_green, green) | Pack(m_blue, blue);
+    for (int i = 0; i < m_bytes; ++i)
+        pixel[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }

@@ -4,22 +4,23 @@
 
 #include <cstdint>
 
-// How the colour of a 16- or 32-bit pixel of a bitmap file is packed: 5-5-5
-// for 16 bits without masks, or the three masks of a bit-field file. Other
-// pictures keep blue, green, red bytes and need no decoding.
+// How the colour of a 16- or 32-bit pixel is packed: 5-5-5 for 16 bits
+// without masks, or the three masks of a bit-field block. Other pictures keep
+// blue, green, red bytes and need no decoding.
 class CDibPixelFormat {
 public:
     CDibPixelFormat() = default;
-    // The format a block read from a file implies.
-    static CDibPixelFormat FromFileBlock(const CGlobalBlock& dib);
+    // The format a block's header implies, whether read from a file or made.
+    static CDibPixelFormat FromBlock(const CGlobalBlock& dib);
 
     bool Decodes() const { return m_bytes != 0; }
     // Bytes of one pixel, 2 or 4; 0 when the pixels are plain bytes.
     int PixelBytes() const { return m_bytes; }
-    // Each component scaled to the full 0..255 range.
-    void Decode(std::uint32_t pixel, std::uint8_t* red, std::uint8_t* green,
+    // The PixelBytes() bytes of one pixel, lowest first; each component
+    // scaled to the full 0..255 range, rounded.
+    void Decode(const std::uint8_t* pixel, std::uint8_t* red, std::uint8_t* green,
                 std::uint8_t* blue) const;
-    std::uint32_t Encode(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
+    void Encode(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t* pixel) const;
 
 private:
     struct Channel {

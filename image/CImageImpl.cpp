@@ -26,6 +26,8 @@ int CImageImpl::Create(int width, int height, int depth, int colorType)
     if (!block)
         return 0;
     imageDib = std::move(block);
+    // 16-bit pixels are 5-5-5, as the header says to GDI and to every writer.
+    imagePixelFormat = CDibPixelFormat::FromBlock(imageDib);
     imageRowBytes = static_cast<int>(DibRowBytes(depth, width));
     imageBits = imageDib.At(RowsOffset(), 0);
     return imageRowBytes;
@@ -38,7 +40,7 @@ void CImageImpl::AdoptDib(CGlobalBlock block)
     imageWidth = imageDib.I32(dib::kWidth);
     imageHeight = imageDib.I32(dib::kHeight);
     imageDepth = imageDib.U16(dib::kBitCount);
-    imagePixelFormat = CDibPixelFormat::FromFileBlock(imageDib);
+    imagePixelFormat = CDibPixelFormat::FromBlock(imageDib);
     const std::int64_t rowBytes = DibRowBytes(imageDepth, imageWidth);
     imageRowBytes = rowBytes < 0 ? 0 : static_cast<int>(rowBytes);
     imageBits = imageDib.At(RowsOffset(), 0);
@@ -87,8 +89,10 @@ int CImageImpl::GetPixelIndex(int x, int y) const
 
 int CImageImpl::OwnIndex(int x, int y) const
 {
+    if (imageDepth != 1 && imageDepth != 2 && imageDepth != 4 && imageDepth != 8)
+        return -1;
     const int byte = GetPixelIndex(x, y);
-    if (byte < 0 || imageDepth >= 8)
+    if (byte < 0 || imageDepth == 8)
         return byte;
     // The leftmost pixel sits in the high-order bits.
     const int shift =
@@ -108,10 +112,7 @@ int CImageImpl::GetPixelRGB(int x, int y, std::uint8_t* red, std::uint8_t* green
         const std::uint8_t* bytes = PixelBytes(x, y, imagePixelFormat.PixelBytes());
         if (bytes == nullptr)
             return 0;
-        std::uint32_t pixel = 0;
-        for (int i = imagePixelFormat.PixelBytes(); i-- > 0;)
-            pixel = pixel << 8 | bytes[i];
-        imagePixelFormat.Decode(pixel, red, green, blue);
+        imagePixelFormat.Decode(bytes, red, green, blue);
         return 1;
     }
     // Below 24 bits the three bytes can reach past the last row: what lies
@@ -153,9 +154,7 @@ int CImageImpl::SetPixelRGB(int x, int y, std::uint8_t red, std::uint8_t green, 
         std::uint8_t* bytes = PixelBytes(x, y, imagePixelFormat.PixelBytes());
         if (bytes == nullptr)
             return 0;
-        const std::uint32_t pixel = imagePixelFormat.Encode(red, green, blue);
-        for (int i = 0; i < imagePixelFormat.PixelBytes(); ++i)
-            bytes[i] = static_cast<std::uint8_t>(pixel >> (8 * i));
+        imagePixelFormat.Encode(red, green, blue, bytes);
         return 1;
     }
     const std::uint8_t bgr[3] = {blue, green, red};

@@ -70,7 +70,8 @@ protected:
     // The count bytes at the pixel's byte position, or null when they are not
     // all inside the block.
     std::uint8_t* PixelBytes(int x, int y, int count) const;
-    // The pixel's own bits at depths up to 8, or -1.
+    // The pixel's own bits at depths 1, 2, 4 and 8, or -1; other depths
+    // have no whole pixels in a byte.
     int OwnIndex(int x, int y) const;
 
     std::uint8_t* imageBits = nullptr;
@@ -82,8 +83,8 @@ protected:
     CGlobalBlock imageDib;
     int imageTransparent = -1;
     std::unique_ptr<CImagePalette> imagePalette;
-    // The packing of a bitmap file's 16- and 32-bit pixels; none for a picture
-    // made by Create, whose pixels are blue, green, red bytes.
+    // The packing of 16-bit and bit-field pixels, made or read alike; none for
+    // pictures whose pixels are blue, green, red bytes.
     CDibPixelFormat imagePixelFormat;
 
 private:

@@ -221,11 +221,11 @@ void CImageImplJpeg::StoredRowToRgb(int storedRow, std::uint8_t* rgb) const
                 out[1] = entry ? entry[1] : 0;
                 out[2] = entry ? entry[0] : 0;
             }
-        } else if (imageDepth == 16) {
-            const unsigned value = stored[2 * x] | (stored[2 * x + 1] << 8); // 5-5-5
-            out[0] = static_cast<std::uint8_t>(((value >> 10) & 31) * 255 / 31);
-            out[1] = static_cast<std::uint8_t>(((value >> 5) & 31) * 255 / 31);
-            out[2] = static_cast<std::uint8_t>((value & 31) * 255 / 31);
+        } else if (imagePixelFormat.Decodes()) {
+            // 5-5-5 or bit fields, exactly as GetPixelRGB reads them.
+            imagePixelFormat.Decode(stored +
+                                        static_cast<std::size_t>(x) * imagePixelFormat.PixelBytes(),
+                                    &out[0], &out[1], &out[2]);
         } else {
             const std::uint8_t* pixel = stored + static_cast<std::size_t>(x) * (imageDepth / 8);
             out[0] = pixel[2];

@@ -2,7 +2,6 @@
 
 #include "app/Settings.h"
 #include "framework/CDC.h"
-#include "framework/CWnd.h"
 #include "image/CImageObject.h"
 
 #include <GL/gl.h>
@@ -169,17 +168,14 @@ HPALETTE CGLScene::CreateFormatPalette(const PIXELFORMATDESCRIPTOR& format)
     return ::CreatePalette(logical);
 }
 
-void CGLScene::CreateContext(CWnd* window)
+void CGLScene::CreateContext(HWND window)
 {
     CSingleLock lock(sceneLock);
+    // A null handle would give the whole screen's device context; that of a
+    // window destroyed meanwhile gives none.
     if (glReady || window == nullptr)
         return;
-    // Once: the user-interface thread clears it when the window goes, and a
-    // null handle here would give the whole screen's device context.
-    const HWND handle = window->m_hWnd;
-    if (handle == nullptr)
-        return;
-    deviceContext.reset(new CClientDC(handle));
+    deviceContext.reset(new CClientDC(window));
     if (deviceContext->GetSafeHdc() == nullptr || !ChooseFormat())
         return;
     BuildPalette(CurrentFormat());
@@ -190,7 +186,7 @@ void CGLScene::CreateContext(CWnd* window)
         wglDeleteContext(context);
         return;
     }
-    ::GetClientRect(handle, &clientRect);
+    ::GetClientRect(window, &clientRect);
     glClearDepth(1.0);
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
@@ -227,15 +223,18 @@ void CGLScene::BuildGrid()
 
 void CGLScene::DestroyContext()
 {
-    if (!glReady)
-        return;
-    glReady = 0;
-    HGLRC context = wglGetCurrentContext();
-    wglMakeCurrent(nullptr, nullptr);
-    if (context != nullptr)
-        wglDeleteContext(context);
-    if (previousPalette != nullptr)
+    if (glReady) {
+        glReady = 0;
+        HGLRC context = wglGetCurrentContext();
+        wglMakeCurrent(nullptr, nullptr);
+        if (context != nullptr)
+            wglDeleteContext(context);
+    }
+    // Also when the context failed after the picture's palette was selected:
+    // the picture, and its palette with it, goes next.
+    if (previousPalette != nullptr && deviceContext)
         ::SelectPalette(deviceContext->GetSafeHdc(), previousPalette, FALSE);
+    previousPalette = nullptr;
     deviceContext.reset();
 }
 

@@ -11,7 +11,6 @@
 
 class CClientDC;
 class CImageObject;
-class CWnd;
 
 enum class AnimationState { ChooseEffect, ZoomIn, SpinTiles, ZoomOutTurn, Wave };
 
@@ -28,8 +27,11 @@ public:
     CGLScene& operator=(const CGLScene&) = delete;
 
     // Sets up OpenGL on the window's client area and builds the tile grid;
-    // success shows as IsReady().
-    void CreateContext(CWnd* window);
+    // success shows as IsReady(). The handle, not the window object: that
+    // belongs to the user-interface thread, which may be destroying it.
+    void CreateContext(HWND window);
+    // Releases the context, the palette selection and the device context,
+    // also what a set-up that failed half-way holds.
     void DestroyContext();
     // One frame of the state machine; no OpenGL call.
     void StepAnimation();

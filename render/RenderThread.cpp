@@ -2,8 +2,6 @@
 
 #include "CGLScene.h"
 
-#include "framework/CWnd.h"
-
 #include <memory>
 
 CEvent startRenderEvent;
@@ -15,7 +13,7 @@ DWORD WINAPI RenderThreadProc(void* window)
     startRenderEvent.Wait(INFINITE);
     {
         auto scene = std::make_unique<CGLScene>();
-        scene->CreateContext(static_cast<CWnd*>(window));
+        scene->CreateContext(static_cast<HWND>(window));
         while (stopRenderEvent.Wait(0) != WAIT_OBJECT_0) {
             scene->StepAnimation();
             scene->DrawFrame();

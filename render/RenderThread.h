@@ -10,6 +10,7 @@ extern CEvent stopRenderEvent;
 extern CEvent renderDoneEvent;
 
 // The render thread: waits for the start signal, sets up a scene on the
-// window passed (a CWnd*), steps and draws frames back to back until the stop
-// signal, destroys the scene and acknowledges.
+// window passed (its HWND, taken on the window's thread when it starts this
+// one), steps and draws frames back to back until the stop signal, destroys
+// the scene and acknowledges.
 DWORD WINAPI RenderThreadProc(void* window);

@@ -1,19 +1,17 @@
 #include "CMonitorCover.h"
 
-#include "CSaverWnd.h"
-
 #include "framework/CDC.h"
 
 const MessageRow CMonitorCover::messageRows[] = {
     OnMessage<&CMonitorCover::OnPaint>(WM_PAINT),
     OnMessage<&CMonitorCover::OnSetCursor>(WM_SETCURSOR),
     OnMessage<&CMonitorCover::OnMouseActivate>(WM_MOUSEACTIVATE),
-    OnMouse<&CMonitorCover::OnMouseMove>(WM_MOUSEMOVE),
-    OnMessage<&CMonitorCover::OnUserInput>(WM_LBUTTONDOWN),
-    OnMessage<&CMonitorCover::OnUserInput>(WM_MBUTTONDOWN),
-    OnMessage<&CMonitorCover::OnUserInput>(WM_RBUTTONDOWN),
-    OnMessage<&CMonitorCover::OnUserInput>(WM_KEYDOWN),
-    OnMessage<&CMonitorCover::OnUserInput>(WM_SYSKEYDOWN),
+    OnMessage<&CMonitorCover::OnMouseInput<WM_MOUSEMOVE>>(WM_MOUSEMOVE),
+    OnMessage<&CMonitorCover::OnMouseInput<WM_LBUTTONDOWN>>(WM_LBUTTONDOWN),
+    OnMessage<&CMonitorCover::OnMouseInput<WM_MBUTTONDOWN>>(WM_MBUTTONDOWN),
+    OnMessage<&CMonitorCover::OnMouseInput<WM_RBUTTONDOWN>>(WM_RBUTTONDOWN),
+    OnMessage<&CMonitorCover::OnKeyInput<WM_KEYDOWN>>(WM_KEYDOWN),
+    OnMessage<&CMonitorCover::OnKeyInput<WM_SYSKEYDOWN>>(WM_SYSKEYDOWN),
 };
 const MessageTable CMonitorCover::messageTable = MakeMessageTable(&CWnd::messageTable, messageRows);
 
@@ -25,7 +23,7 @@ BOOL CMonitorCover::Create(const RECT& monitor)
     // Not activated: the saver window keeps the focus and its keys.
     if (!CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass, "", WS_POPUP,
                   monitor.left, monitor.top, monitor.right - monitor.left,
-                  monitor.bottom - monitor.top, saver.m_hWnd, nullptr))
+                  monitor.bottom - monitor.top, owner, nullptr))
         return FALSE;
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     return TRUE;
@@ -50,14 +48,15 @@ LRESULT CMonitorCover::OnMouseActivate(WPARAM, LPARAM)
     return MA_NOACTIVATE;
 }
 
-void CMonitorCover::OnMouseMove(UINT, POINT point)
+// Sent, not posted: the owner handles the input before the cover's next message.
+template <UINT message> LRESULT CMonitorCover::OnMouseInput(WPARAM flags, LPARAM position)
 {
-    ::ClientToScreen(m_hWnd, &point);
-    saver.OnCoverMouseMove(point);
+    POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    ::MapWindowPoints(m_hWnd, owner, &point, 1);
+    return ::SendMessageA(owner, message, flags, MAKELPARAM(point.x, point.y));
 }
 
-LRESULT CMonitorCover::OnUserInput(WPARAM, LPARAM)
+template <UINT message> LRESULT CMonitorCover::OnKeyInput(WPARAM key, LPARAM flags)
 {
-    saver.OnCoverInput();
-    return Default();
+    return ::SendMessageA(owner, message, key, flags);
 }

@@ -2,17 +2,15 @@
 
 #include "framework/CWnd.h"
 
-class CSaverWnd;
-
 // A black top-most window over one monitor beside the primary while the saver
 // runs. It hides the cursor, is never activated, and hands every sign of the
-// user to the saver window, which decides whether it closes.
+// user to its owner as the owner's own input, which decides whether it closes.
 class CMonitorCover : public CWnd {
 public:
-    explicit CMonitorCover(CSaverWnd& saver) : saver(saver) {}
+    explicit CMonitorCover(HWND owner) : owner(owner) {}
 
     // Shown over the monitor's rectangle (screen coordinates), owned by the
-    // saver window so that it goes with it.
+    // owner window so that it goes with it.
     BOOL Create(const RECT& monitor);
 
 protected:
@@ -25,9 +23,10 @@ private:
     void OnPaint();
     LRESULT OnSetCursor(WPARAM, LPARAM);
     LRESULT OnMouseActivate(WPARAM, LPARAM);
-    void OnMouseMove(UINT flags, POINT point);
-    // Buttons and keys.
-    LRESULT OnUserInput(WPARAM, LPARAM);
+    // Mouse moves and buttons go on with the position in the owner's client
+    // area, keys as they came.
+    template <UINT message> LRESULT OnMouseInput(WPARAM flags, LPARAM position);
+    template <UINT message> LRESULT OnKeyInput(WPARAM key, LPARAM flags);
 
-    CSaverWnd& saver;
+    HWND owner;
 };

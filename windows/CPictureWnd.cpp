@@ -60,8 +60,8 @@ void CPictureWnd::PostNcDestroy()
 void CPictureWnd::OnPaint()
 {
     // Pending until a thread really runs: the destructor waits for its answer.
-    if (IsAnimating() && renderPending &&
-        StartWorkerThread(&RenderThreadProc, static_cast<CWnd*>(this))) {
+    // The thread gets the handle itself: this object may be going meanwhile.
+    if (IsAnimating() && renderPending && StartWorkerThread(&RenderThreadProc, m_hWnd)) {
         startRenderEvent.SetEvent();
         renderPending = 0;
     }

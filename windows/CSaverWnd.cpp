@@ -56,21 +56,10 @@ BOOL CSaverWnd::CreateFullScreen(MonitorList& monitors)
 void CSaverWnd::CoverMonitors(MonitorList& monitors)
 {
     for (const RECT& monitor : monitors.OtherMonitors()) {
-        std::unique_ptr<CMonitorCover> cover(new (std::nothrow) CMonitorCover(*this));
+        std::unique_ptr<CMonitorCover> cover(new (std::nothrow) CMonitorCover(m_hWnd));
         if (cover && cover->Create(monitor))
             covers.push_back(std::move(cover));
     }
-}
-
-void CSaverWnd::OnCoverMouseMove(POINT screen)
-{
-    ::ScreenToClient(m_hWnd, &screen);
-    MouseAt(screen);
-}
-
-void CSaverWnd::OnCoverInput()
-{
-    PostClose();
 }
 
 void CSaverWnd::PostClose()
@@ -124,17 +113,13 @@ LRESULT CSaverWnd::OnActivateApp(UINT active)
 
 void CSaverWnd::OnMouseMove(UINT, POINT point)
 {
-    MouseAt(point);
-    Default();
-}
-
-void CSaverWnd::MouseAt(POINT point)
-{
-    // The first report only says where the mouse rests; any move from there ends.
+    // The first report only says where the mouse rests; any move from there
+    // ends. A cover's reports come here too, in this window's coordinates.
     if (firstMousePos.x == -1 && firstMousePos.y == -1)
         firstMousePos = point;
     else if (point.x != firstMousePos.x || point.y != firstMousePos.y)
         PostClose();
+    Default();
 }
 
 LRESULT CSaverWnd::OnUserInput(WPARAM, LPARAM)

@@ -22,11 +22,8 @@ public:
     BOOL CreateFullScreen();
     BOOL CreateFullScreen(MonitorList& monitors);
     // A cover for each of the monitors, owned by this window and gone with it.
+    // Input over a cover arrives as this window's own.
     void CoverMonitors(MonitorList& monitors);
-
-    // Input over a cover counts as input over this window.
-    void OnCoverMouseMove(POINT screen);
-    void OnCoverInput();
 
 protected:
     const MessageTable* GetMessageTable() const override { return &messageTable; }
@@ -45,8 +42,6 @@ private:
     // Buttons and keys.
     LRESULT OnUserInput(WPARAM, LPARAM);
     void PostClose();
-    // The mouse-move rule, for a position in client coordinates.
-    void MouseAt(POINT point);
 
     POINT firstMousePos = {-1, -1};
     std::vector<std::unique_ptr<CMonitorCover>> covers;

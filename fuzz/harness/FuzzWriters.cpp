@@ -114,14 +114,12 @@ int OwnIndex(const CImageImpl& picture, int x, int y)
 
 // Whether GetPixelRGB gives the colours the picture stands for. Indices
 // without a palette are drawn through whatever palette the device context
-// holds, so they have none; and a 16-bit picture made by Create keeps plain
-// bytes, which GetPixelRGB reads as blue, green, red, while a file's 16-bit
-// pixels are 5-5-5 and are read as such (the bitmap check compares the
-// stored bytes instead).
+// holds, so they have none.
 bool HasOwnColours(const CImageImpl& picture)
 {
     const int depth = picture.GetDepth();
-    return (depth <= 8 && picture.GetPalette() != nullptr) || depth == 24 || depth == 32;
+    return (depth <= 8 && picture.GetPalette() != nullptr) || depth == 16 || depth == 24 ||
+           depth == 32;
 }
 
 struct Mismatches {
@@ -232,6 +230,8 @@ template <class Impl> void RoundTrip(const Recipe& recipe, const Format& format)
 {
     Impl written;
     Build(written, recipe);
+    // Every depth Create takes, not only those a writer takes, must be safe to read.
+    fuzz::TouchPixels(written);
     const std::string path = fuzz::WorkFolder() + "/written." + format.extension;
     // A writer that refuses a picture says so; that is no fault.
     if (!written.Write(path))

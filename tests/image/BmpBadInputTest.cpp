@@ -75,6 +75,9 @@ TEST(BmpBadInputTest, ImpossibleFieldsFailAndLeaveNoPicture)
         {"257 colours", [](BmpBuilder& f) { f.clrUsed = 257; }},
         {"OS/2 Huffman coding",
          [](BmpBuilder& f) { f.headerSize = 64, f.depth = 1, f.compression = 3; }},
+        // Where compression 3 of a Windows header would be bit fields.
+        {"OS/2 Huffman coding at 16 bits",
+         [](BmpBuilder& f) { f.headerSize = 64, f.depth = 16, f.compression = 3; }},
         {"~0 colours", [](BmpBuilder& f) { f.clrUsed = 0xFFFFFFFF; }},
         {"row length past 32 bits",
          [](BmpBuilder& f) { f.width = 0x40000000, f.depth = 32, f.height = 1; }},

@@ -47,13 +47,13 @@ std::vector<std::uint8_t> BmpBuilder::Bytes() const
     if (core) {
         put(static_cast<std::uint32_t>(width), 2);
         put(static_cast<std::uint32_t>(height), 2);
-        put(1, 2);
+        put(planes, 2);
         put(depth, 2);
     } else {
         for (std::uint32_t field :
              {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-              1u | static_cast<std::uint32_t>(depth) << 16, compression, sizeImage, 0u, 0u, clrUsed,
-              0u})
+              planes | static_cast<std::uint32_t>(depth) << 16, compression, sizeImage, 0u, 0u,
+              clrUsed, 0u})
             put(field, 4);
         for (std::uint32_t field : headerExtra)
             put(field, 4);

@@ -26,6 +26,7 @@ struct BmpBuilder {
     std::uint32_t headerSize = 40; // 12 writes the 16-bit core fields; 13..39 cut the fields
     std::int32_t width;
     std::int32_t height; // negative: rows stored top-down
+    std::uint16_t planes = 1;
     std::uint16_t depth;
     std::uint32_t compression = 0;
     std::uint32_t sizeImage = 0;

@@ -208,6 +208,7 @@ TEST(BmpFileTest, CoreHeaderBecomesAnInfoHeaderWithAWidenedTable)
         BmpBuilder file(2);
         file.fileHeader = fileHeader;
         file.headerSize = 12;
+        file.planes = 3; // no other field holds 3
         for (std::uint32_t i = 0; i < 256; ++i)
             file.table.push_back(i << 16 | (255 - i) << 8 | i / 2);
         file.rows = {7, 200, 0, 0};
@@ -217,6 +218,7 @@ TEST(BmpFileTest, CoreHeaderBecomesAnInfoHeaderWithAWidenedTable)
         EXPECT_EQ(block.U32(dib::kSize), 40u);
         EXPECT_EQ(block.I32(dib::kWidth), 2);
         EXPECT_EQ(block.I32(dib::kHeight), 1);
+        EXPECT_EQ(block.U16(dib::kPlanes), 3);
         EXPECT_EQ(block.U16(dib::kBitCount), 8);
         EXPECT_EQ(block.U32(dib::kCompression), static_cast<std::uint32_t>(BI_RGB));
         EXPECT_EQ(block.U32(dib::kClrUsed), 256u);
@@ -301,11 +303,13 @@ TEST(BmpFileTest, Os2HeadersOfAnyFieldCountBecomeOurs)
             BmpBuilder file(2, 4, 1); // rows enough for 40 bytes after the file header
             file.fileHeader = fileHeader;
             file.headerSize = size;
+            file.planes = 3; // no other field holds 3
             file.table = {0xABCDEF, 0x010203};
             file.rows = BmpBuilder::Padded({{0x40}, {0}, {0}, {0}});
             CImageImplBmp image;
             ASSERT_EQ(image.Read(file.Save()), 1);
             EXPECT_EQ(image.GetDib().U32(dib::kSize), 40u);
+            EXPECT_EQ(image.GetDib().U16(dib::kPlanes), 3);
             EXPECT_EQ(image.GetDib().U32(dib::kClrUsed), 2u);
             EXPECT_EQ(PixelRgb(image, 0, 0), 0xABCDEFu);
             EXPECT_EQ(PixelRgb(image, 1, 0), 0x010203u);

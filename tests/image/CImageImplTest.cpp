@@ -294,6 +294,34 @@ TEST(CImageImplRgb, PalettePicturesGoThroughThePalette)
     EXPECT_EQ(Rgb(picture, 1, 0), kFailed);
 }
 
+TEST(CImageImplRgb, EveryDepthCreateTakesIsSafeAndOnlyWholeIndicesHavePaletteColours)
+{
+    // Pixel 2 of a picture with a palette holds index 1. At 3, 5, 6 and 7 bits
+    // some pixels cross a byte and at 0 there are none: no index, no colour.
+    // Above 8 bits the colours are the pixels' own (all zero here).
+    const std::uint8_t rgb[] = {10, 20, 30, 40, 50, 60};
+    for (int depth = 0; depth <= 32; ++depth) {
+        SCOPED_TRACE("depth " + std::to_string(depth));
+        CImageImpl picture;
+        picture.Create(8, 1, depth, -1);
+        ASSERT_TRUE(picture.HasPicture());
+        ASSERT_EQ(picture.SetPaletteRGB(2, rgb), 1);
+        const bool indexed = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        if (indexed)
+            picture.GetBits()[2 * depth / 8] |=
+                static_cast<std::uint8_t>(1 << (8 - depth - 2 * depth % 8));
+        for (int x = 0; x < 8; ++x) {
+            std::uint8_t red = 1, green = 2, blue = 3;
+            const int result = picture.GetPixelRGB(x, 0, &red, &green, &blue);
+            const std::uint32_t colour = static_cast<std::uint32_t>(red << 16 | green << 8 | blue);
+            const std::uint32_t want =
+                indexed ? (x == 2 ? 0x28323Cu : 0x0A141Eu) : (depth <= 8 ? 0x010203u : 0u);
+            EXPECT_EQ(result, indexed || depth > 8 ? 1 : 0) << "pixel " << x;
+            EXPECT_EQ(colour, want) << "pixel " << x;
+        }
+    }
+}
+
 TEST(CImageImplPalette, MissingComponentsRepeatThePreviousOne)
 {
     const std::uint8_t red[] = {10, 20};

@@ -1,8 +1,10 @@
 // Reading and writing JPEG files through CImageImplJpeg.
+#include "BmpBuilder.h"
 #include "CodecFiles.h"
 
 #include "image/CImageImplJpeg.h"
 #include "image/CImageObject.h"
+#include "image/DibFile.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -244,6 +247,15 @@ const struct {
     {"CMYK without Adobe's marker", 4, -1, false, kCmyk, {0xFF0000, 0x0000FF, 0x000000, 0x008000}},
 };
 
+bool PaletteHolds(const CImageImpl& picture, std::uint32_t colour)
+{
+    for (int i = 0; i < PaletteSize(picture); ++i) {
+        if (PaletteEntry(picture, i) == colour)
+            return true;
+    }
+    return false;
+}
+
 TEST(JpegRead, EveryColourSpaceShowsItsOwnColoursThroughAPalette)
 {
     for (const auto& c : kColourSpaces) {
@@ -264,6 +276,10 @@ TEST(JpegRead, EveryColourSpaceShowsItsOwnColoursThroughAPalette)
         ASSERT_EQ(picture.Read(file.Save(MakeJpeg(spec))), 1);
         EXPECT_EQ(picture.GetDepth(), 8);
         EXPECT_NE(picture.GetPalette(), nullptr);
+        // CMYK maps are a fixed grid of levels that holds these colours
+        // exactly: 255 of C and 255 of K give 255, 255 and 128 give 128.
+        for (int quadrant = 0; c.components == 4 && quadrant < 4; ++quadrant)
+            EXPECT_TRUE(PaletteHolds(picture, c.shown[quadrant])) << Hex(c.shown[quadrant]);
         // The middle of each quadrant, away from the blocks the edges blur.
         for (int quadrant = 0; quadrant < 4; ++quadrant) {
             for (int y = quadrant / 2 * 32 + 8; y < quadrant / 2 * 32 + 24; ++y) {
@@ -445,6 +461,19 @@ TEST(JpegWrite, PixelsNarrowerThanAByteUseTheirOwnBits)
     }
 }
 
+// A JPEG picture holding a bitmap file's block, masks and all.
+class JpegOfBitmap : public CImageImplJpeg {
+public:
+    bool Adopt(const std::string& bitmapPath)
+    {
+        CGlobalBlock block = ReadDibFile(bitmapPath);
+        if (!block)
+            return false;
+        AdoptDib(std::move(block));
+        return true;
+    }
+};
+
 TEST(JpegWrite, DeeperPicturesTakeTheirColoursFromTheirBytes)
 {
     // 16-bit pixels are 5-5-5 with red highest; 32-bit are blue, green, red, unused.
@@ -473,6 +502,24 @@ TEST(JpegWrite, DeeperPicturesTakeTheirColoursFromTheirBytes)
         ASSERT_EQ(picture.Write(file.Path()), 1);
         ExpectAreaColours(DecodeJpeg(ReadBytes(file.Path())));
     }
+
+    // A bit-field block whose red is the lowest byte: the masks say which is which.
+    BmpBuilder bitmap(kAreasWidth, kAreasHeight, 32);
+    bitmap.compression = BI_BITFIELDS;
+    bitmap.table = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (int y = kAreasHeight - 1; y >= 0; --y) {
+        for (int x = 0; x < kAreasWidth; ++x) {
+            const std::uint32_t c = kAreaColours[AreaAt(x, y)];
+            bitmap.rows.insert(bitmap.rows.end(), {static_cast<std::uint8_t>(c >> 16),
+                                                   static_cast<std::uint8_t>(c >> 8),
+                                                   static_cast<std::uint8_t>(c), 0});
+        }
+    }
+    JpegOfBitmap fields;
+    ASSERT_TRUE(fields.Adopt(bitmap.Save()));
+    TempFile file(".jpg");
+    ASSERT_EQ(fields.Write(file.Path()), 1);
+    ExpectAreaColours(DecodeJpeg(ReadBytes(file.Path())));
 }
 
 TEST(JpegWrite, RefusesWhatItCannotWrite)

@@ -7,10 +7,12 @@
 
 #include <ostream>
 
-GlTestWindow::GlTestWindow(int width, int height) : m_width(width), m_height(height)
+GlTestWindow::GlTestWindow(int width, int height, bool ownDc) : m_width(width), m_height(height)
 {
     const char* className =
-        CWnd::RegisterClassFor("VornelleGlTestWindow", 0, nullptr, nullptr, nullptr);
+        ownDc ? CWnd::RegisterClassFor("VornelleGlTestWindowOwnDc", CS_OWNDC, nullptr, nullptr,
+                                       nullptr)
+              : CWnd::RegisterClassFor("VornelleGlTestWindow", 0, nullptr, nullptr, nullptr);
     // A popup has no frame: the window size is the client size.
     const BOOL created =
         CreateEx(0, className, "render test", WS_POPUP, 0, 0, width, height, nullptr, nullptr);

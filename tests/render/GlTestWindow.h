@@ -14,9 +14,10 @@
 
 // A visible popup window whose client area is exactly the size asked for, so
 // that a scene can set up OpenGL on it and its frames can be read back.
+// ownDc: a device context of its own, which keeps what is selected into it.
 class GlTestWindow : public CWnd {
 public:
-    GlTestWindow(int width, int height);
+    GlTestWindow(int width, int height, bool ownDc = false);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 

@@ -29,7 +29,7 @@ protected:
     {
         settings.SetString("Picture", path);
         auto scene = std::make_unique<CGLScene>();
-        scene->CreateContext(&window);
+        scene->CreateContext(window.m_hWnd);
         EXPECT_TRUE(scene->IsReady());
         return scene;
     }

@@ -69,7 +69,7 @@ protected:
         }
     }
 
-    void Start(CWnd* target)
+    void Start(HWND target)
     {
         ASSERT_TRUE(StartWorkerThread(RenderThreadProc, target));
         running = true;
@@ -105,7 +105,7 @@ protected:
 TEST_F(RenderThread, DrawsFramesFromTheStartSignalUntilTheStopSignal)
 {
     PaintWindow(window, RGB(255, 255, 255));
-    ASSERT_NO_FATAL_FAILURE(Start(&window));
+    ASSERT_NO_FATAL_FAILURE(Start(window.m_hWnd));
     PumpMessages(100);
     EXPECT_EQ(renderDoneEvent.Wait(0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(CountPixels(ReadWindowPixels(window), kWhite), 64 * 64) << "drawn before the start";
@@ -127,11 +127,20 @@ TEST_F(RenderThread, FailedSetUpStillAcknowledgesTheStop)
     startRenderEvent.SetEvent();
     PumpMessages(50);
     EXPECT_TRUE(Stop());
+
+    // The window went between the thread's start and its set-up.
+    GlTestWindow gone(32, 32);
+    const HWND handle = gone.m_hWnd;
+    ASSERT_NO_FATAL_FAILURE(Start(handle));
+    ASSERT_TRUE(gone.DestroyWindow());
+    startRenderEvent.SetEvent();
+    PumpMessages(50);
+    EXPECT_TRUE(Stop());
 }
 
 TEST_F(RenderThread, WindowIsFreeForAnotherSceneAfterTheAcknowledgement)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(&window));
+    ASSERT_NO_FATAL_FAILURE(Start(window.m_hWnd));
     startRenderEvent.SetEvent();
     ASSERT_TRUE(WaitForPicture(kPictureColour));
     ASSERT_TRUE(Stop());
@@ -140,7 +149,7 @@ TEST_F(RenderThread, WindowIsFreeForAnotherSceneAfterTheAcknowledgement)
     settings.SetString("Picture", other.Path());
     {
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
         scene.StepAnimation();
         scene.DrawFrame();

@@ -1,3 +1,5 @@
+#include "image/BmpBuilder.h"
+#include "image/CImageObject.h"
 #include "image/QuadrantFiles.h"
 #include "render/CGLScene.h"
 #include "render/GlTestWindow.h"
@@ -49,14 +51,14 @@ TEST_F(SceneContext, SecondSetUpChangesNothing)
 {
     GlTestWindow window(32, 32);
     CGLScene scene;
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     ASSERT_TRUE(scene.IsReady());
     const HGLRC context = wglGetCurrentContext();
     ASSERT_NE(context, nullptr);
     const CPictureTile* tile = scene.GetTile(0, 0);
     scene.StepAnimation(); // zooming in from 500
 
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     EXPECT_TRUE(scene.IsReady());
     EXPECT_EQ(wglGetCurrentContext(), context);
     EXPECT_EQ(scene.GetTile(0, 0), tile);
@@ -79,7 +81,7 @@ TEST_F(SceneContext, ProjectionFollowsTheClientAspect)
         SCOPED_TRACE(std::to_string(k.width) + " x " + std::to_string(k.height));
         GlTestWindow window(k.width, k.height);
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
         GLfloat m[16] = {};
         glGetFloatv(GL_PROJECTION_MATRIX, m);
@@ -99,7 +101,7 @@ TEST_F(SceneContext, DestructionReleasesTheContext)
     GlTestWindow window(32, 32);
     {
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
         ASSERT_NE(wglGetCurrentContext(), nullptr);
         scene.DestroyContext();
@@ -109,7 +111,7 @@ TEST_F(SceneContext, DestructionReleasesTheContext)
     }
     {
         CGLScene scene;
-        scene.CreateContext(&window);
+        scene.CreateContext(window.m_hWnd);
         ASSERT_TRUE(scene.IsReady());
     }
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
@@ -121,7 +123,7 @@ protected:
     CGLScene& ReadyScene()
     {
         scene = std::make_unique<CGLScene>();
-        scene->CreateContext(&window);
+        scene->CreateContext(window.m_hWnd);
         EXPECT_TRUE(scene->IsReady());
         return *scene;
     }
@@ -221,14 +223,50 @@ TEST_F(SceneFrame, SceneWithoutContextDrawsNothing)
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
     EXPECT_EQ(CountPixels(ReadWindowPixels(window), kWhite), 128 * 128);
 
+    // The handle is all a scene gets: here that of a window already gone.
     GlTestWindow gone(32, 32);
+    const HWND handle = gone.m_hWnd;
     ASSERT_TRUE(gone.DestroyWindow());
     CGLScene orphan;
-    orphan.CreateContext(&gone);
+    orphan.CreateContext(handle);
     EXPECT_FALSE(orphan.IsReady());
     orphan.StepAnimation();
     orphan.DrawFrame();
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
+
+    // A set-up that fails after the picture's palette was selected: a device
+    // context that keeps its selection, on a window whose pixel format is
+    // already another than the scene's, so that only the context fails.
+    BmpBuilder file(2, 2, 8);
+    file.clrUsed = 2;
+    file.table = {0x102030, 0x405060};
+    file.rows = BmpBuilder::Padded({{0, 1}, {1, 0}});
+    settings.SetString("Picture", file.Save());
+    GlTestWindow own(16, 16, true);
+    HDC dc = ::GetDC(own.m_hWnd);
+    PIXELFORMATDESCRIPTOR scenes = {};
+    scenes.nSize = sizeof scenes;
+    scenes.nVersion = 1;
+    scenes.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    scenes.cColorBits = 24;
+    scenes.cDepthBits = 32;
+    const int other = ::ChoosePixelFormat(dc, &scenes) == 1 ? 2 : 1;
+    PIXELFORMATDESCRIPTOR described = {};
+    ASSERT_NE(::DescribePixelFormat(dc, other, sizeof described, &described), 0);
+    ASSERT_TRUE(::SetPixelFormat(dc, other, &described));
+    auto failed = std::make_unique<CGLScene>();
+    failed->CreateContext(own.m_hWnd);
+    ASSERT_FALSE(failed->IsReady());
+    PIXELFORMATDESCRIPTOR indexed = {}; // what a format that needs a palette selects
+    indexed.dwFlags = PFD_NEED_PALETTE;
+    indexed.cColorBits = 16;
+    failed->BuildPalette(indexed);
+    ASSERT_NE(failed->GetPicture()->GetPalette(), nullptr);
+    const HPALETTE picturePalette = failed->GetPicture()->GetPalette()->GetSafeHandle();
+    ASSERT_EQ(::GetCurrentObject(dc, OBJ_PAL), picturePalette);
+    failed.reset();
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_PAL), ::GetStockObject(DEFAULT_PALETTE));
+    ::ReleaseDC(own.m_hWnd, dc);
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST(ScenePalette, MadeOnlyWhenThePixelFormatNeedsOne)
     GlTestWindow window(16, 16);
     CGLScene scene;
     EXPECT_EQ(scene.GetScenePalette(), nullptr);
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     ASSERT_TRUE(scene.IsReady());
 
     HDC dc = ::GetDC(window.m_hWnd);
@@ -76,7 +76,7 @@ TEST(ScenePalette, DeepFormatsThatNeedOneStillSelectThePicturesPalette)
     settings.SetString("Picture", file.Save());
     GlTestWindow window(16, 16);
     CGLScene scene;
-    scene.CreateContext(&window);
+    scene.CreateContext(window.m_hWnd);
     ASSERT_TRUE(scene.IsReady());
     ASSERT_NE(scene.GetPicture()->GetPalette(), nullptr);
     ASSERT_EQ(scene.GetPreviousPalette(), nullptr) << "a true-colour format needs none";

@@ -149,7 +149,7 @@ protected:
     CGLScene& ReadyScene()
     {
         scene = std::make_unique<CGLScene>();
-        scene->CreateContext(&window);
+        scene->CreateContext(window.m_hWnd);
         EXPECT_TRUE(scene->IsReady());
         EXPECT_EQ(scene->GetColumnCount(), 4);
         EXPECT_EQ(scene->GetRowCount(), 3);
