@@ -9,6 +9,8 @@ SetCompressor /SOLID lzma
 
 !include LogicLib.nsh
 !include x64.nsh
+!include WordFunc.nsh
+!include FileFunc.nsh
 !include MUI2.nsh
 
 !define NAME "Vornelle Screensaver"
@@ -32,10 +34,25 @@ VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey ProductVersion "${VERSION}"
 VIAddVersionKey LegalCopyright "Copyright Ombrelune"
 
+; The exit codes of a silent run, besides 0.
+!define ERROR_INSTALL_FAILURE 1603
+!define ERROR_PRODUCT_VERSION 1638
+!define ERROR_ELEVATION_REQUIRED 740
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
+
+!define MUI_ICON "${__FILEDIR__}/../resources/vornelle.ico"
+!define MUI_UNICON "${__FILEDIR__}/../resources/vornelle.ico"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; What right-click Install does: the Screen Saver settings, ours selected.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Make ${NAME} the screen saver"
+!define MUI_FINISHPAGE_RUN_FUNCTION MakeItTheScreenSaver
+!insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+; Says so when a file in use goes only at the restart.
+!insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE English
 
 !macro SYSTEM_FOLDER_BEGIN
@@ -50,7 +67,36 @@ VIAddVersionKey LegalCopyright "Copyright Ombrelune"
   ${EndIf}
 !macroend
 
+; Installing writes to the system folder and the machine's keys.
+!macro REQUIRE_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP "${NAME} must be installed and removed by an administrator." /SD IDOK
+    SetErrorLevel ${ERROR_ELEVATION_REQUIRED}
+    Quit
+  ${EndIf}
+!macroend
+
+; A saver in use (running, or loaded by the display settings' preview)
+; cannot be replaced or deleted, but it can be renamed: it moves out of the
+; way and goes at the next restart, which sets the reboot flag.
+!macro MOVE_SAVER_ASIDE UN
+Function ${UN}MoveSaverAside
+  Delete "$SYSDIR\vornelle.scr"
+  ${If} ${FileExists} "$SYSDIR\vornelle.scr"
+    GetTempFileName $0 "$SYSDIR"
+    Delete $0
+    Rename "$SYSDIR\vornelle.scr" $0
+    Delete /REBOOTOK $0
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro MOVE_SAVER_ASIDE ""
+!insertmacro MOVE_SAVER_ASIDE "un."
+
 Function .onInit
+  !insertmacro REQUIRE_ADMIN
   ${If} ${RunningX64}
     SetRegView 64
     ; A 64-bit saver: its folder is not Program Files (x86), unless /D chose one.
@@ -64,6 +110,31 @@ Function .onInit
   ${AndIf} $INSTDIR == "$PROGRAMFILES64\${NAME}"
     StrCpy $INSTDIR $0
   ${EndIf}
+  ; The same version again repairs; an older one would take features away.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" DisplayVersion
+  ${If} $0 != ""
+    ${VersionCompare} $0 "${VERSION}" $1
+    ${If} $1 == 1
+      MessageBox MB_ICONSTOP "${NAME} $0 is installed, a newer version than this one \
+        (${VERSION}).$\n$\nTo go back to ${VERSION}, remove $0 first." /SD IDOK
+      SetErrorLevel ${ERROR_PRODUCT_VERSION}
+      Quit
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function .onInstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
+FunctionEnd
+
+Function MakeItTheScreenSaver
+  ; The 64-bit rundll32 on 64-bit Windows: the 32-bit one would look for the
+  ; saver in SysWOW64.
+  !insertmacro SYSTEM_FOLDER_BEGIN
+  Exec '"$SYSDIR\rundll32.exe" desk.cpl,InstallScreenSaver $SYSDIR\vornelle.scr'
+  !insertmacro SYSTEM_FOLDER_END
 FunctionEnd
 
 Section
@@ -79,10 +150,21 @@ Section
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   !insertmacro SYSTEM_FOLDER_BEGIN
+  Call MoveSaverAside
+  ; Never report success with another saver left in place.
+  ClearErrors
+  SetOverwrite try
   ${If} ${RunningX64}
     File "/oname=$SYSDIR\vornelle.scr" "${SAVER64}"
   ${Else}
     File "/oname=$SYSDIR\vornelle.scr" "${SAVER32}"
+  ${EndIf}
+  SetOverwrite on
+  ${If} ${Errors}
+    !insertmacro SYSTEM_FOLDER_END
+    MessageBox MB_ICONSTOP "$SYSDIR\vornelle.scr could not be replaced." /SD IDOK
+    SetErrorLevel ${ERROR_INSTALL_FAILURE}
+    Abort
   ${EndIf}
   !insertmacro SYSTEM_FOLDER_END
 
@@ -117,15 +199,39 @@ Section
 SectionEnd
 
 Function un.onInit
+  !insertmacro REQUIRE_ADMIN
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
 FunctionEnd
 
-; Users' settings stay, as other programs leave theirs.
+Function un.onUninstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
+FunctionEnd
+
+; Users' settings stay, as other programs leave theirs; only the uninstalling
+; user's choice of screen saver goes when it is ours, as choosing (None) does.
 Section Uninstall
   !insertmacro SYSTEM_FOLDER_BEGIN
-  Delete /REBOOTOK "$SYSDIR\vornelle.scr"
+  ; The setting may give a short or long name, in any case, with or without a
+  ; folder: compared as the full short paths of the files, while ours is there.
+  ReadRegStr $0 HKCU "Control Panel\Desktop" SCRNSAVE.EXE
+  StrCpy $2 ""
+  ${If} $0 != ""
+    ${GetFileName} $0 $1
+    ${If} $1 == $0
+      StrCpy $0 "$SYSDIR\$0"
+    ${EndIf}
+    GetFullPathName /SHORT $1 $0
+    GetFullPathName /SHORT $2 "$SYSDIR\vornelle.scr"
+    ${If} $1 != ""
+    ${AndIf} $1 == $2
+      DeleteRegValue HKCU "Control Panel\Desktop" SCRNSAVE.EXE
+    ${EndIf}
+  ${EndIf}
+  Call un.MoveSaverAside
   !insertmacro SYSTEM_FOLDER_END
   Delete "$INSTDIR\licences\zlib.txt"
   Delete "$INSTDIR\licences\libpng.txt"

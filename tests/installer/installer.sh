@@ -50,12 +50,38 @@ run_line() {
   "$wine" cmd /c "$(winepath -w "$work/line.bat")" >/dev/null 2>&1
 }
 
+# The exit code of a Windows command line in full (a Unix status keeps only
+# its low byte, and 3010 is not 194).
+exit_code() {
+  printf '@%s\r\n@echo %%errorlevel%%\r\n' "$1" >"$work/status.bat"
+  "$wine" cmd /c "$(winepath -w "$work/status.bat")" 2>/dev/null | tr -d '\r' | tail -1
+}
+# Waits until the settings dialog shows (or 10 s).
+dialog_shows() {
+  for _ in $(seq 50); do
+    xwininfo -root -tree | grep -q '"Vornelle Saver"' && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# The uninstaller runs from a copy of itself and returns at once.
+uninstall() {
+  run_line "$(reg_value "$uninstall_key" QuietUninstallString)"
+  for _ in $(seq 100); do
+    [ ! -e "$folder" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && break
+    sleep 0.2
+  done
+}
+desktop='HKCU\Control Panel\Desktop'
+
 make_wine_prefix "$kind" || exit 1
 start_xvfb "$work/x" || exit 1
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
 
-wine "$setup" /S || { echo "FAIL: the silent install ended with $?"; exit 1; }
+install_line="\"$(winepath -w "$setup")\" /S"
+code=$(exit_code "$install_line")
+[ "$code" = 0 ] || { echo "FAIL: the silent install ended with $code"; exit 1; }
 system=$WINEPREFIX/drive_c/windows/system32
 [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/vornelle.scr" ] || fail "a saver in syswow64"
 folder_name='C:\Program Files\Vornelle Screensaver'
@@ -95,14 +121,43 @@ wait "$saver_pid" 2>/dev/null
 
 "$wine" "$short" /c >/dev/null 2>&1 &
 saver_pid=$!
-for _ in $(seq 50); do
-  xwininfo -root -tree | grep -q '"Vornelle Saver"' && break
-  sleep 0.2
-done
-xwininfo -root -tree | grep -q '"Vornelle Saver"' || fail "no settings dialog"
+dialog_shows || fail "no settings dialog"
 kill "$saver_pid"
 wait "$saver_pid" 2>/dev/null
 saver_pid=
+
+# An older installer over a newer version refuses and changes nothing.
+"$wine" reg add "$uninstall_key" /v DisplayVersion /d 99.0 /f >/dev/null 2>&1
+touch "$work/before"
+code=$(exit_code "$install_line")
+[ "$code" = 1638 ] || fail "an older installer over version 99.0 ended with $code"
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = 99.0 ] || fail "the older installer went on"
+changed=$(find "$system/vornelle.scr" "$folder" -cnewer "$work/before")
+[ -z "$changed" ] || fail "the older installer changed $changed"
+"$wine" reg add "$uninstall_key" /v DisplayVersion /d "$version" /f >/dev/null 2>&1
+
+# The same version again, over another saver that runs from the system
+# folder: the package's saver takes its place, the old one goes (at once, or
+# at the restart that the exit code asks for).
+cp "$system/vornelle.scr" "$work/old.scr"
+echo "another build" >>"$work/old.scr"
+cp "$work/old.scr" "$system/vornelle.scr"
+"$wine" "$short" /c >/dev/null 2>&1 &
+saver_pid=$!
+dialog_shows || fail "the old saver did not start"
+code=$(exit_code "$install_line")
+[ "$code" = 0 ] || [ "$code" = 3010 ] || fail "the install over a running saver ended with $code"
+cmp -s "$system/vornelle.scr" "$bin/vornelle.scr" || fail "the running saver was not replaced"
+old_left() {
+  for f in "$system"/*; do [ -f "$f" ] && cmp -s "$f" "$work/old.scr" && return 0; done
+  return 1
+}
+[ "$code" = 3010 ] || ! old_left || fail "exit code 0 with the old saver left for a restart"
+kill "$saver_pid"
+wait "$saver_pid" 2>/dev/null
+saver_pid=
+"$wine" wineboot -r >/dev/null 2>&1
+! old_left || fail "the old saver is still there after the restart"
 cd "$work" || exit 1
 
 # Another user's first logon: the bundled picture once, a choice kept.
@@ -116,12 +171,11 @@ run_line "$stub"
 picture=$(reg_value "$config" Picture)
 [ "$picture" = mine.png ] || fail "the logon stub replaced a chosen picture by '$picture'"
 
-# The uninstaller runs from a copy of itself and returns at once.
-run_line "$(reg_value "$uninstall_key" QuietUninstallString)"
-for _ in $(seq 100); do
-  [ ! -e "$folder" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && break
-  sleep 0.2
-done
+# The uninstalling user's screen saver was ours, by the short name Windows
+# gives it: it goes, as choosing (None) does.
+"$wine" reg add "$desktop" /v SCRNSAVE.EXE /d "$short" /f >/dev/null 2>&1
+uninstall
+[ -z "$(reg_value "$desktop" SCRNSAVE.EXE)" ] || fail "SCRNSAVE.EXE $short left"
 for f in "${installed[@]}" "$folder"; do
   [ ! -e "$f" ] || fail "not uninstalled: $f"
 done
@@ -129,4 +183,22 @@ for key in "$uninstall_key" "$active_setup_key"; do
   "$wine" reg query "$key" >/dev/null 2>&1 && fail "key left: $key"
 done
 [ "$(reg_value "$config" Picture)" = mine.png ] || fail "the user's settings went"
+
+# Other names of the screen saver: ours in other spellings goes, another stays.
+: >"$system/other.scr"
+while IFS='|' read -r name stays; do
+  exit_code "$install_line" >/dev/null
+  "$wine" reg add "$desktop" /v SCRNSAVE.EXE /d "$name" /f >/dev/null 2>&1
+  uninstall
+  have=$(reg_value "$desktop" SCRNSAVE.EXE)
+  if [ "$stays" = kept ]; then
+    [ "$have" = "$name" ] || fail "SCRNSAVE.EXE $name became '$have'"
+  else
+    [ -z "$have" ] || fail "SCRNSAVE.EXE $name left"
+  fi
+done <<'CASES'
+VORNELLE.SCR|cleared
+C:\Windows\System32\Vornelle.scr|cleared
+C:\windows\system32\other.scr|kept
+CASES
 exit $status
