@@ -4,18 +4,91 @@
 
 #include "image/CImageObject.h"
 #include "resources/resource.h"
+#include "support/TestPaths.h"
 #include "ui/CConfigDialog.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The first fits a Western system's ANSI code page, the other two don't.
+const wchar_t* const kFolderNames[] = {L"Été à Noël", L"夏の写真", L"Летние фото"};
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 4, '\0');
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                              static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
+std::wstring WideText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+const COLORREF kPaneColour = RGB(30, 144, 200);
+
+// A picture of one colour with a palette, so that the pane paints it, in a
+// folder of the name given under the temporary folder. Made and removed with
+// -W calls, whatever the code page of this program.
+class PictureInFolder {
+public:
+    explicit PictureInFolder(const std::wstring& folderName)
+    {
+        wchar_t temporary[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
+        m_folder = std::wstring(temporary, length) + folderName;
+        m_path = m_folder + L"\\blue.bmp";
+        const std::string plain = TemporaryDirectory() + "vornelle-ui-blue.bmp";
+        CImageObject picture("", CImageObject::kTypeBmp);
+        EXPECT_GT(picture.Create(4, 4, 8, -1), 0);
+        const std::uint8_t rgb[] = {GetRValue(kPaneColour), GetGValue(kPaneColour),
+                                    GetBValue(kPaneColour)};
+        EXPECT_EQ(picture.SetPaletteRGB(1, rgb), 1);
+        EXPECT_EQ(picture.GetImpl()->Write(plain), 1);
+        EXPECT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
+        const std::wstring plainWide(plain.begin(), plain.end());
+        EXPECT_TRUE(::MoveFileExW(plainWide.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING));
+    }
+    ~PictureInFolder()
+    {
+        ::DeleteFileW(m_path.c_str());
+        ::RemoveDirectoryW(m_folder.c_str());
+    }
+    PictureInFolder(const PictureInFolder&) = delete;
+    PictureInFolder& operator=(const PictureInFolder&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_folder;
+    std::wstring m_path;
+};
+
+// The middle of a window as painted now.
+COLORREF CentrePixel(HWND window)
+{
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    HDC dc = ::GetDC(window);
+    const COLORREF colour = ::GetPixel(dc, client.right / 2, client.bottom / 2);
+    ::ReleaseDC(window, dc);
+    return colour;
+}
 
 class ConfigDialogTest : public SettingsDialogTest {
 protected:
@@ -40,6 +113,30 @@ protected:
             type != REG_SZ)
             return std::nullopt;
         return std::string(text);
+    }
+    // As a Unicode registry holds the text, whatever the code page.
+    bool StoreWideText(const wchar_t* name, const std::wstring& text) const
+    {
+        const std::wstring path = WidePath();
+        return ::RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name, REG_SZ, text.c_str(),
+                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) ==
+               ERROR_SUCCESS;
+    }
+    std::optional<std::wstring> StoredWideText(const wchar_t* name) const
+    {
+        const std::wstring path = WidePath();
+        wchar_t text[MAX_PATH * 2] = {};
+        DWORD size = sizeof text, type = 0;
+        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, text, &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ)
+            return std::nullopt;
+        return std::wstring(text);
+    }
+    std::wstring WidePath() const
+    {
+        const std::string path = SectionPath();
+        return std::wstring(path.begin(), path.end());
     }
     DWORD StoredValueCount() const
     {
@@ -331,6 +428,46 @@ TEST_F(ConfigDialogTest, BrowseChoiceFillsTheBoxAndOkStoresIt)
     });
     ExpectStored(0, 0, 1, "C:\\pics\\chosen.bmp");
     EXPECT_EQ(files.Requests().size(), 1u);
+}
+
+// The stored text arrives whole in the box and in the pane, which shows the
+// picture, and OK stores it again unchanged.
+TEST_F(ConfigDialogTest, PictureInAFolderOfAnyScriptShowsInThePaneAndOkKeepsItsPath)
+{
+    for (const wchar_t* folder : kFolderNames) {
+        SCOPED_TRACE(Utf8(folder));
+        const PictureInFolder picture(folder);
+        ASSERT_TRUE(StoreWideText(L"Picture", picture.Path()));
+        RunSettings([&picture](DialogDriver& driver, HWND dialog) {
+            EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), picture.Path());
+            HWND pane = ::FindWindowExA(dialog, nullptr, "VornellePictureWindow", nullptr);
+            ASSERT_NE(pane, nullptr);
+            EXPECT_EQ(CentrePixel(pane), kPaneColour);
+            driver.Click(dialog, IDOK);
+        });
+        EXPECT_EQ(StoredWideText(L"Picture"), picture.Path());
+    }
+}
+
+TEST_F(ConfigDialogTest, BrowseTakesAPathOfMaxPathCharactersInAnyScript)
+{
+    for (const wchar_t* folder : kFolderNames) {
+        SCOPED_TRACE(Utf8(folder));
+        std::wstring path = L"C:";
+        while (path.size() < MAX_PATH)
+            path += L"\\" + std::wstring(folder);
+        path.resize(MAX_PATH - 1 - 4);
+        path += L".gif";
+        ScriptedFileDialog files;
+        // What the system's dialog gives in the UTF-8 code page.
+        files.Answer(Utf8(path));
+        RunSettings([&path](DialogDriver& driver, HWND dialog) {
+            driver.Click(dialog, IDC_BROWSE);
+            EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), path);
+            driver.Click(dialog, IDOK);
+        });
+        EXPECT_EQ(StoredWideText(L"Picture"), path);
+    }
 }
 
 } // namespace
