@@ -5,6 +5,7 @@
 #include "image/CImageObject.h"
 #include "resources/resource.h"
 #include "support/TestPaths.h"
+#include "support/WidePaths.h"
 #include "ui/CConfigDialog.h"
 
 #include <windows.h>
@@ -19,19 +20,6 @@
 
 namespace {
 
-// The first fits a Western system's ANSI code page, the other two don't.
-const wchar_t* const kFolderNames[] = {L"Été à Noël", L"夏の写真", L"Летние фото"};
-
-std::string Utf8(const std::wstring& text)
-{
-    std::string bytes(text.size() * 4, '\0');
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
-                              static_cast<int>(bytes.size()), nullptr, nullptr);
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
-}
-
 std::wstring WideText(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
@@ -42,40 +30,26 @@ std::wstring WideText(HWND window)
 
 const COLORREF kPaneColour = RGB(30, 144, 200);
 
-// A picture of one colour with a palette, so that the pane paints it, in a
-// folder of the name given under the temporary folder. Made and removed with
-// -W calls, whatever the code page of this program.
-class PictureInFolder {
+// One colour with a palette, so that the pane paints it.
+class PanePicture {
 public:
-    explicit PictureInFolder(const std::wstring& folderName)
+    PanePicture()
     {
-        wchar_t temporary[MAX_PATH + 1] = {};
-        const DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
-        m_folder = std::wstring(temporary, length) + folderName;
-        m_path = m_folder + L"\\blue.bmp";
-        const std::string plain = TemporaryDirectory() + "vornelle-ui-blue.bmp";
         CImageObject picture("", CImageObject::kTypeBmp);
-        EXPECT_GT(picture.Create(4, 4, 8, -1), 0);
         const std::uint8_t rgb[] = {GetRValue(kPaneColour), GetGValue(kPaneColour),
                                     GetBValue(kPaneColour)};
-        EXPECT_EQ(picture.SetPaletteRGB(1, rgb), 1);
-        EXPECT_EQ(picture.GetImpl()->Write(plain), 1);
-        EXPECT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
-        const std::wstring plainWide(plain.begin(), plain.end());
-        EXPECT_TRUE(::MoveFileExW(plainWide.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        m_written = picture.Create(4, 4, 8, -1) > 0 && picture.SetPaletteRGB(1, rgb) == 1 &&
+                    picture.GetImpl()->Write(m_path) == 1;
     }
-    ~PictureInFolder()
-    {
-        ::DeleteFileW(m_path.c_str());
-        ::RemoveDirectoryW(m_folder.c_str());
-    }
-    PictureInFolder(const PictureInFolder&) = delete;
-    PictureInFolder& operator=(const PictureInFolder&) = delete;
-    const std::wstring& Path() const { return m_path; }
+    ~PanePicture() { ::DeleteFileA(m_path.c_str()); }
+    PanePicture(const PanePicture&) = delete;
+    PanePicture& operator=(const PanePicture&) = delete;
+    bool Written() const { return m_written; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::wstring m_folder;
-    std::wstring m_path;
+    std::string m_path = TemporaryDirectory() + "vornelle-ui-pane.bmp";
+    bool m_written;
 };
 
 // The middle of a window as painted now.
@@ -113,30 +87,6 @@ protected:
             type != REG_SZ)
             return std::nullopt;
         return std::string(text);
-    }
-    // As a Unicode registry holds the text, whatever the code page.
-    bool StoreWideText(const wchar_t* name, const std::wstring& text) const
-    {
-        const std::wstring path = WidePath();
-        return ::RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name, REG_SZ, text.c_str(),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) ==
-               ERROR_SUCCESS;
-    }
-    std::optional<std::wstring> StoredWideText(const wchar_t* name) const
-    {
-        const std::wstring path = WidePath();
-        wchar_t text[MAX_PATH * 2] = {};
-        DWORD size = sizeof text, type = 0;
-        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, text, &size) !=
-                ERROR_SUCCESS ||
-            type != REG_SZ)
-            return std::nullopt;
-        return std::wstring(text);
-    }
-    std::wstring WidePath() const
-    {
-        const std::string path = SectionPath();
-        return std::wstring(path.begin(), path.end());
     }
     DWORD StoredValueCount() const
     {
@@ -434,10 +384,13 @@ TEST_F(ConfigDialogTest, BrowseChoiceFillsTheBoxAndOkStoresIt)
 // picture, and OK stores it again unchanged.
 TEST_F(ConfigDialogTest, PictureInAFolderOfAnyScriptShowsInThePaneAndOkKeepsItsPath)
 {
-    for (const wchar_t* folder : kFolderNames) {
+    const PanePicture written;
+    ASSERT_TRUE(written.Written());
+    for (const wchar_t* folder : kWideFolderNames) {
         SCOPED_TRACE(Utf8(folder));
-        const PictureInFolder picture(folder);
-        ASSERT_TRUE(StoreWideText(L"Picture", picture.Path()));
+        const FileInFolder picture(written.Path(), folder);
+        ASSERT_TRUE(picture.Made());
+        ASSERT_TRUE(SetRegistryText(SectionPath(), L"Picture", picture.Path()));
         RunSettings([&picture](DialogDriver& driver, HWND dialog) {
             EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), picture.Path());
             HWND pane = ::FindWindowExA(dialog, nullptr, "VornellePictureWindow", nullptr);
@@ -445,13 +398,13 @@ TEST_F(ConfigDialogTest, PictureInAFolderOfAnyScriptShowsInThePaneAndOkKeepsItsP
             EXPECT_EQ(CentrePixel(pane), kPaneColour);
             driver.Click(dialog, IDOK);
         });
-        EXPECT_EQ(StoredWideText(L"Picture"), picture.Path());
+        EXPECT_EQ(RegistryText(SectionPath(), L"Picture"), picture.Path());
     }
 }
 
 TEST_F(ConfigDialogTest, BrowseTakesAPathOfMaxPathCharactersInAnyScript)
 {
-    for (const wchar_t* folder : kFolderNames) {
+    for (const wchar_t* folder : kWideFolderNames) {
         SCOPED_TRACE(Utf8(folder));
         std::wstring path = L"C:";
         while (path.size() < MAX_PATH)
@@ -466,7 +419,7 @@ TEST_F(ConfigDialogTest, BrowseTakesAPathOfMaxPathCharactersInAnyScript)
             EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), path);
             driver.Click(dialog, IDOK);
         });
-        EXPECT_EQ(StoredWideText(L"Picture"), path);
+        EXPECT_EQ(RegistryText(SectionPath(), L"Picture"), path);
     }
 }
 
