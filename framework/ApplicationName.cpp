@@ -21,7 +21,9 @@ std::string CurrentModulePath()
             ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return std::string();
-        if (length < buffer.size())
+        // A cut path may end short of the buffer by less than one character
+        // of the code page (4 bytes in UTF-8), with no error.
+        if (length + 4 <= buffer.size())
             return std::string(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }

@@ -41,7 +41,8 @@ CFileDialog::CFileDialog(const char* defaultExtension, const char* fileName, DWO
 
 INT_PTR CFileDialog::DoModal()
 {
-    char fileName[MAX_PATH] = {};
+    // A path of MAX_PATH characters in the UTF-8 code page: up to 4 bytes each.
+    char fileName[MAX_PATH * 4] = {};
     m_fileName.copy(fileName, sizeof fileName - 1);
     OPENFILENAMEA request = {};
     request.lStructSize = sizeof request;

@@ -4,6 +4,7 @@
 #include "support/ChildProcess.h"
 #include "support/RegistryCleaner.h"
 #include "support/TestPaths.h"
+#include "support/WidePaths.h"
 
 #include <windows.h>
 
@@ -152,6 +153,36 @@ TEST_F(ProgramTest, PreviewLivesInTheHostWindowUntilItIsDestroyed)
     ASSERT_NE(child, nullptr);
     ::DestroyWindow(host);
     EXPECT_EQ(WaitForExit(), 0u);
+}
+
+// In the UTF-8 code page a folder name in another script takes more bytes
+// than characters: the program's path outgrows a buffer of MAX_PATH bytes,
+// and the settings must still live under the file's name.
+TEST_F(ProgramTest, InALongFolderOfAnyScriptKeepsItsSettingsUnderItsFileName)
+{
+    for (const wchar_t* name : kWideFolderNames) {
+        SCOPED_TRACE(Utf8(name));
+        RegistryCleaner settings(kCompanyKey, "vornelle_roles");
+        std::wstring folder = name;
+        while (Utf8(folder).size() < 240)
+            folder += L" " + std::wstring(name);
+        const FileInFolder program(m_program, folder);
+        ASSERT_TRUE(program.Made());
+        std::wstring line = L"\"" + program.Path() + L"\" /c";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &m_process));
+        HWND dialog = WaitForWindow(nullptr, "Vornelle Saver");
+        ASSERT_NE(dialog, nullptr);
+        // The dialog opens with the stored values: reading them made the key.
+        EXPECT_TRUE(RegistryKeyExists(settings.Path() + "\\Config"));
+        ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(WaitForExit(), 0u);
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+        m_process = {};
+    }
 }
 
 } // namespace

@@ -4,18 +4,65 @@
 
 #include "image/CImageObject.h"
 #include "resources/resource.h"
+#include "support/TestPaths.h"
+#include "support/WidePaths.h"
 #include "ui/CConfigDialog.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+std::wstring WideText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+const COLORREF kPaneColour = RGB(30, 144, 200);
+
+// One colour with a palette, so that the pane paints it.
+class PanePicture {
+public:
+    PanePicture()
+    {
+        CImageObject picture("", CImageObject::kTypeBmp);
+        const std::uint8_t rgb[] = {GetRValue(kPaneColour), GetGValue(kPaneColour),
+                                    GetBValue(kPaneColour)};
+        m_written = picture.Create(4, 4, 8, -1) > 0 && picture.SetPaletteRGB(1, rgb) == 1 &&
+                    picture.GetImpl()->Write(m_path) == 1;
+    }
+    ~PanePicture() { ::DeleteFileA(m_path.c_str()); }
+    PanePicture(const PanePicture&) = delete;
+    PanePicture& operator=(const PanePicture&) = delete;
+    bool Written() const { return m_written; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path = TemporaryDirectory() + "vornelle-ui-pane.bmp";
+    bool m_written;
+};
+
+// The middle of a window as painted now.
+COLORREF CentrePixel(HWND window)
+{
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    HDC dc = ::GetDC(window);
+    const COLORREF colour = ::GetPixel(dc, client.right / 2, client.bottom / 2);
+    ::ReleaseDC(window, dc);
+    return colour;
+}
 
 class ConfigDialogTest : public SettingsDialogTest {
 protected:
@@ -331,6 +378,49 @@ TEST_F(ConfigDialogTest, BrowseChoiceFillsTheBoxAndOkStoresIt)
     });
     ExpectStored(0, 0, 1, "C:\\pics\\chosen.bmp");
     EXPECT_EQ(files.Requests().size(), 1u);
+}
+
+// The stored text arrives whole in the box and in the pane, which shows the
+// picture, and OK stores it again unchanged.
+TEST_F(ConfigDialogTest, PictureInAFolderOfAnyScriptShowsInThePaneAndOkKeepsItsPath)
+{
+    const PanePicture written;
+    ASSERT_TRUE(written.Written());
+    for (const wchar_t* folder : kWideFolderNames) {
+        SCOPED_TRACE(Utf8(folder));
+        const FileInFolder picture(written.Path(), folder);
+        ASSERT_TRUE(picture.Made());
+        ASSERT_TRUE(SetRegistryText(SectionPath(), L"Picture", picture.Path()));
+        RunSettings([&picture](DialogDriver& driver, HWND dialog) {
+            EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), picture.Path());
+            HWND pane = ::FindWindowExA(dialog, nullptr, "VornellePictureWindow", nullptr);
+            ASSERT_NE(pane, nullptr);
+            EXPECT_EQ(CentrePixel(pane), kPaneColour);
+            driver.Click(dialog, IDOK);
+        });
+        EXPECT_EQ(RegistryText(SectionPath(), L"Picture"), picture.Path());
+    }
+}
+
+TEST_F(ConfigDialogTest, BrowseTakesAPathOfMaxPathCharactersInAnyScript)
+{
+    for (const wchar_t* folder : kWideFolderNames) {
+        SCOPED_TRACE(Utf8(folder));
+        std::wstring path = L"C:";
+        while (path.size() < MAX_PATH)
+            path += L"\\" + std::wstring(folder);
+        path.resize(MAX_PATH - 1 - 4);
+        path += L".gif";
+        ScriptedFileDialog files;
+        // What the system's dialog gives in the UTF-8 code page.
+        files.Answer(Utf8(path));
+        RunSettings([&path](DialogDriver& driver, HWND dialog) {
+            driver.Click(dialog, IDC_BROWSE);
+            EXPECT_EQ(WideText(::GetDlgItem(dialog, IDC_PICTURE)), path);
+            driver.Click(dialog, IDOK);
+        });
+        EXPECT_EQ(RegistryText(SectionPath(), L"Picture"), path);
+    }
 }
 
 } // namespace

@@ -114,6 +114,8 @@ public:
 
     void SetInt(const char* entry, int value) const;
     void SetString(const char* entry, const std::string& value) const;
+    // The key of its settings under HKEY_CURRENT_USER.
+    std::string ConfigPath() const { return m_settings.Path() + "\\Config"; }
 
     // Ends a run still going before starting the next.
     bool Start(const std::string& arguments);

@@ -1,5 +1,6 @@
 // The saver role of the real program, each case in a process of its own.
 #include "windows/SaverProcess.h"
+#include "support/WidePaths.h"
 
 #include <windows.h>
 
@@ -186,5 +187,35 @@ INSTANTIATE_TEST_SUITE_P(
                       Press{"MiddleButton", WM_MBUTTONDOWN, MK_MBUTTON, kAtRest},
                       Press{"RightButton", WM_RBUTTONDOWN, MK_RBUTTON, kAtRest}),
     [](const ::testing::TestParamInfo<Press>& info) { return std::string(info.param.name); });
+
+const Rgb kSolid{200, 90, 30};
+
+// The path arrives as a Unicode registry holds it, whatever the folder's
+// script; a picture the saver can't open leaves the screen black.
+class SaverPictureFolder : public SaverRun, public ::testing::WithParamInterface<int> {
+protected:
+    TestPicture solid{"solid", 320, 240, false, [](int, int) { return kSolid; }};
+};
+
+TEST_P(SaverPictureFolder, ShowsThePictureInAFolderOfAnyScript)
+{
+    const FileInFolder copy(solid.Path(), kWideFolderNames[GetParam()]);
+    ASSERT_TRUE(copy.Made());
+    ASSERT_TRUE(SetRegistryText(saver.ConfigPath(), L"Picture", copy.Path()));
+    saver.SetInt("Effect", 2); // the grid stands still
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const Capture shown = CaptureScreen();
+    EXPECT_EQ(shown.At(shown.Width() / 2, shown.Height() / 2), kSolid);
+    Post(WM_KEYDOWN, 'A', 1);
+    ExpectClosedByLastPost();
+}
+
+std::string ScriptName(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const names[] = {"Accented", "Japanese", "Cyrillic"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, SaverPictureFolder, ::testing::Values(0, 1, 2), ScriptName);
 
 } // namespace
