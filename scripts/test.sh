@@ -22,25 +22,12 @@ make_release "$BUILD_ROOT/package"
 # One CTest run over both builds: each build's test programs run one at a
 # time on its own display and Wine prefix (made there when missing), the two
 # builds side by side.
-# The native fuzzing check needs the processors, the Wine entries mostly wait
-# for windows and processes: it runs beside them, at low priority, and its
-# report follows theirs.
-log "replaying the fuzzers' corpora and regression files under the sanitizers, beside the tests"
-fuzz_log=$BUILD_ROOT/fuzz-check.log
-nice -n 15 "$ROOT/scripts/fuzz.sh" --check >"$fuzz_log" 2>&1 &
-fuzz_pid=$!
-trap 'kill "$fuzz_pid" 2>/dev/null' EXIT
-
 log "running tests"
 printf 'subdirs("x86_64" "i686")\n' >"$BUILD_ROOT/CTestTestfile.cmake"
 cd "$BUILD_ROOT"
 status=0
 ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@" || status=$?
 
-fuzz_status=0
-wait "$fuzz_pid" || fuzz_status=$?
-trap - EXIT
-log "the fuzzers' corpora and regression files:"
-cat "$fuzz_log"
-[ "$fuzz_status" = 0 ] || status=1
+log "replaying the fuzzers' corpora and regression files under the sanitizers"
+"$ROOT/scripts/fuzz.sh" --check || status=1
 exit $status
