@@ -44,17 +44,12 @@ reg_value() { # key name
 }
 # Runs a command line as Windows would, without its quotes going through argv:
 # from a batch file, its operators escaped so that the line's own cmd, not the
-# batch, acts on them (our lines have none inside quotes).
+# batch, acts on them (our lines have none inside quotes). Prints its exit
+# code in full: a Unix status keeps only the low byte, and 3010 is not 194.
 run_line() {
-  printf '@%s\r\n' "$(printf '%s' "$1" | sed 's/[&|<>]/^&/g')" >"$work/line.bat"
-  "$wine" cmd /c "$(winepath -w "$work/line.bat")" >/dev/null 2>&1
-}
-
-# The exit code of a Windows command line in full (a Unix status keeps only
-# its low byte, and 3010 is not 194).
-exit_code() {
-  printf '@%s\r\n@echo %%errorlevel%%\r\n' "$1" >"$work/status.bat"
-  "$wine" cmd /c "$(winepath -w "$work/status.bat")" 2>/dev/null | tr -d '\r' | tail -1
+  printf '@%s >nul 2>&1\r\n@echo %%errorlevel%%\r\n' \
+    "$(printf '%s' "$1" | sed 's/[&|<>]/^&/g')" >"$work/line.bat"
+  "$wine" cmd /c "$(winepath -w "$work/line.bat")" 2>/dev/null | tr -d '\r' | tail -1
 }
 # Waits until the settings dialog shows (or 10 s).
 dialog_shows() {
@@ -66,7 +61,7 @@ dialog_shows() {
 }
 # The uninstaller runs from a copy of itself and returns at once.
 uninstall() {
-  run_line "$(reg_value "$uninstall_key" QuietUninstallString)"
+  run_line "$(reg_value "$uninstall_key" QuietUninstallString)" >/dev/null
   for _ in $(seq 100); do
     [ ! -e "$folder" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && break
     sleep 0.2
@@ -80,7 +75,7 @@ wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
 
 install_line="\"$(winepath -w "$setup")\" /S"
-code=$(exit_code "$install_line")
+code=$(run_line "$install_line")
 [ "$code" = 0 ] || { echo "FAIL: the silent install ended with $code"; exit 1; }
 system=$WINEPREFIX/drive_c/windows/system32
 [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/vornelle.scr" ] || fail "a saver in syswow64"
@@ -129,7 +124,7 @@ saver_pid=
 # An older installer over a newer version refuses and changes nothing.
 "$wine" reg add "$uninstall_key" /v DisplayVersion /d 99.0 /f >/dev/null 2>&1
 touch "$work/before"
-code=$(exit_code "$install_line")
+code=$(run_line "$install_line")
 [ "$code" = 1638 ] || fail "an older installer over version 99.0 ended with $code"
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = 99.0 ] || fail "the older installer went on"
 changed=$(find "$system/vornelle.scr" "$folder" -cnewer "$work/before")
@@ -145,7 +140,7 @@ cp "$work/old.scr" "$system/vornelle.scr"
 "$wine" "$short" /c >/dev/null 2>&1 &
 saver_pid=$!
 dialog_shows || fail "the old saver did not start"
-code=$(exit_code "$install_line")
+code=$(run_line "$install_line")
 [ "$code" = 0 ] || [ "$code" = 3010 ] || fail "the install over a running saver ended with $code"
 cmp -s "$system/vornelle.scr" "$bin/vornelle.scr" || fail "the running saver was not replaced"
 old_left() {
@@ -163,11 +158,11 @@ cd "$work" || exit 1
 # Another user's first logon: the bundled picture once, a choice kept.
 stub=$(reg_value "$active_setup_key" StubPath)
 "$wine" reg delete "$config" /v Picture /f >/dev/null 2>&1
-run_line "$stub"
+run_line "$stub" >/dev/null
 picture=$(reg_value "$config" Picture)
 [ "$picture" = "$folder_name\\test.gif" ] || fail "the logon stub gave Picture '$picture'"
 "$wine" reg add "$config" /v Picture /t REG_SZ /d mine.png /f >/dev/null 2>&1
-run_line "$stub"
+run_line "$stub" >/dev/null
 picture=$(reg_value "$config" Picture)
 [ "$picture" = mine.png ] || fail "the logon stub replaced a chosen picture by '$picture'"
 
@@ -187,7 +182,7 @@ done
 # Other names of the screen saver: ours in other spellings goes, another stays.
 : >"$system/other.scr"
 while IFS='|' read -r name stays; do
-  exit_code "$install_line" >/dev/null
+  run_line "$install_line" >/dev/null
   "$wine" reg add "$desktop" /v SCRNSAVE.EXE /d "$name" /f >/dev/null 2>&1
   uninstall
   have=$(reg_value "$desktop" SCRNSAVE.EXE)
