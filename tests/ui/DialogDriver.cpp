@@ -92,6 +92,11 @@ bool DialogDriver::WaitUntilModalEnded() const
     return WaitFor([this] { return m_modalEnded.load(); });
 }
 
+bool DialogDriver::WaitUntil(const std::function<bool()>& condition) const
+{
+    return WaitFor(condition);
+}
+
 void DialogDriver::Click(HWND dialog, int id) const
 {
     ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

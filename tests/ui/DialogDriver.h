@@ -38,6 +38,8 @@ public:
     bool WaitUntilGone(HWND window) const;
     // Whether the modal call returned before the timeout.
     bool WaitUntilModalEnded() const;
+    // Whether the condition held before the timeout.
+    bool WaitUntil(const std::function<bool()>& condition) const;
 
     // Handled before the call returns.
     void Click(HWND dialog, int id) const;
