@@ -59,7 +59,8 @@ BOOL CScreensaverApp::StartPreview(HWND host)
     ::GetClientRect(host, &client);
     auto* preview = new CPictureWnd(1);
     if (!preview->Create(0, WS_CHILD | WS_VISIBLE, client, host, 0, nullptr)) {
-        // No window: no last message will delete it, and no loop should run.
+        // Still ours, even if the host destroyed the window meanwhile; no loop
+        // should run.
         delete preview;
         return FALSE;
     }

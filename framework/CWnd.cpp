@@ -49,9 +49,11 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
                     int x, int y, int width, int height, HWND parent, HMENU menuOrId)
 {
     CreationScope scope(this);
+    m_creating = true;
     HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
                                   parent, menuOrId, ::GetModuleHandleA(nullptr), nullptr);
-    return hwnd != nullptr;
+    m_creating = false;
+    return hwnd != nullptr && m_hWnd == hwnd;
 }
 
 BOOL CWnd::DestroyWindow()
@@ -167,7 +169,10 @@ void CWnd::FinishNcDestroy()
         app->m_pMainWnd = nullptr;
         ::PostQuitMessage(0);
     }
-    PostNcDestroy();
+    // A self-deleting object whose window ends inside CreateEx would be
+    // deleted again by the caller told of the failure.
+    if (!m_creating)
+        PostNcDestroy();
 }
 
 LRESULT CALLBACK CWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

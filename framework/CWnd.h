@@ -17,6 +17,8 @@ public:
     HWND m_hWnd = nullptr;
 
     // Creates the window of this object with a class registered through RegisterClassFor.
+    // On failure the object is still the caller's, even when its window was made
+    // and destroyed (by its parent, say) before CreateWindowEx returned.
     BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x,
                   int y, int width, int height, HWND parent, HMENU menuOrId);
     BOOL DestroyWindow();
@@ -70,4 +72,6 @@ private:
     void FinishNcDestroy();
 
     WNDPROC m_superProc = nullptr;
+    // Inside CreateEx: a window ending there does not run PostNcDestroy.
+    bool m_creating = false;
 };

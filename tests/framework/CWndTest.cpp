@@ -18,10 +18,10 @@ const char* TestClass()
 
 class BaseWnd : public CWnd {
 public:
-    bool Create()
+    bool Create(HWND parent = nullptr)
     {
-        return CreateEx(0, TestClass(), "base", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                        nullptr);
+        return CreateEx(0, TestClass(), "base", parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                        100, parent, nullptr);
     }
     int setTextCalls = 0;
     int minMaxInfoCalls = 0;
@@ -93,6 +93,14 @@ private:
     bool* m_deleted;
 };
 
+// Destroys each child as it is made, as a preview's host may go meanwhile.
+LRESULT CALLBACK DestroysNewChildren(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE)
+        ::DestroyWindow(reinterpret_cast<HWND>(lParam));
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 TEST(CWndDispatch, OwnRowWinsOverTheBaseClassRow)
 {
     DerivedWnd wnd;
@@ -158,6 +166,27 @@ TEST(CWndLifetime, DeletesItselfAfterItsLastMessageWhenAsked)
     EXPECT_TRUE(deleted);
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+TEST(CWndLifetime, WindowDestroyedWhileBeingMadeLeavesTheObjectToTheCaller)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &DestroysNewChildren;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VornelleChildDestroyer";
+    ::RegisterClassA(&wc);
+    HWND parent = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                    nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    bool deleted = false;
+    auto* wnd = new SelfDeletingWnd(&deleted);
+    EXPECT_FALSE(wnd->Create(parent));
+    EXPECT_FALSE(deleted) << "deleted before its caller knew of the failure";
+    if (!deleted) {
+        EXPECT_EQ(wnd->m_hWnd, nullptr);
+        delete wnd;
+    }
+    ::DestroyWindow(parent);
 }
 
 TEST(CWndLifetime, CloseByDefaultProcessingDeletesTheObjectSafely)
