@@ -5,7 +5,9 @@
 # Usage: wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
 build=$1
 shift
+source "$(dirname "$0")/lib/wine.sh"
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
+wine_test_overrides
 [ -s "$build/wine-session/display" ] && export DISPLAY=:$(tr -d '\n' <"$build/wine-session/display")
 exec wine "$@"

@@ -19,7 +19,7 @@ setup=$packages/vornelle-$version-setup.exe
 
 WINEPREFIX=$(dirname "$bin")/wineprefix-installer
 export WINEPREFIX WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+wine_test_overrides
 # On 64-bit Windows everything runs as Windows runs its own programs, 64-bit:
 # a 32-bit reg.exe would read the 32-bit registry view, a 32-bit process find
 # syswow64 in place of system32.

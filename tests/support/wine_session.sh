@@ -7,7 +7,7 @@ set -uo pipefail
 action=$1 build=$2
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+wine_test_overrides
 state=$build/wine-session
 
 case $action in

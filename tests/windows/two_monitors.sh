@@ -7,9 +7,9 @@ set -uo pipefail
 tests=$1
 build=$(cd "$(dirname "$tests")/.." && pwd)
 export WINEPREFIX=$build/wineprefix-two-monitors WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 work=$(mktemp -d)
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
+wine_test_overrides
 
 display=
 for n in $(seq 90 120); do
