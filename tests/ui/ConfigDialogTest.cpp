@@ -396,8 +396,9 @@ TEST_F(ConfigDialogTest, PictureInAFolderOfAnyScriptShowsInThePaneAndOkKeepsItsP
             HWND pane = ::FindWindowExA(dialog, nullptr, "VornellePictureWindow", nullptr);
             ASSERT_NE(pane, nullptr);
             // The new dialog's first paint comes on its own thread's time.
-            driver.WaitUntil([pane] { return CentrePixel(pane) == kPaneColour; });
-            EXPECT_EQ(CentrePixel(pane), kPaneColour) << Utf8(folder);
+            COLORREF shown = 0;
+            driver.WaitUntil([pane, &shown] { return (shown = CentrePixel(pane)) == kPaneColour; });
+            EXPECT_EQ(shown, kPaneColour) << Utf8(folder);
             driver.Click(dialog, IDOK);
         });
         EXPECT_EQ(RegistryText(SectionPath(), L"Picture"), picture.Path());
