@@ -9,8 +9,6 @@ BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
 # The prefix of run.sh and the benchmarks; each build's tests have their own.
 export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer prompts when the prefix is made.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 PACKAGES=(
   cmake ninja-build dpkg-dev nasm python3 python3-pil clang-format
@@ -23,6 +21,7 @@ PACKAGES=(
 log() { printf '[vornelle] %s\n' "$*" >&2; }
 
 source "$ROOT/scripts/lib/wine.sh"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$WINE_NO_SETUP_PROMPTS}
 
 apt_updated=0
 apt_update_once() {

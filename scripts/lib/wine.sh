@@ -5,11 +5,14 @@
 # wine32 is installed, and a 32-bit process sees system32 as syswow64.
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 
-# wine_test_overrides: for the tests, no Mono or Gecko set-up when a prefix is
-# made, and a program that crashes ends at once: the debugger would keep it,
-# and the pipes CTest reads, open until the entry's timeout.
+# No Mono or Gecko installer prompts when a prefix is made.
+WINE_NO_SETUP_PROMPTS='mscoree,mshtml='
+
+# wine_test_overrides: for the tests, besides, a program that crashes ends at
+# once: the debugger would keep it, and the pipes CTest reads, open until the
+# entry's timeout.
 wine_test_overrides() {
-  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winedbg.exe=d"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-$WINE_NO_SETUP_PROMPTS};winedbg.exe=d"
 }
 
 # wine_prefix_ready: made to the end, and of the kind its marker names. A

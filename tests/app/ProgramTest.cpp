@@ -48,13 +48,22 @@ protected:
     }
     void TearDown() override
     {
-        if (m_process.hProcess != nullptr) {
-            if (::WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
-                ::TerminateProcess(m_process.hProcess, 1);
-            ::CloseHandle(m_process.hProcess);
-            ::CloseHandle(m_process.hThread);
-        }
+        EndRun();
         ::DeleteFileA(m_program.c_str());
+    }
+
+    // Lets the run go, killed if it still runs: a hung run must not hold the
+    // program file that the next one starts from.
+    void EndRun()
+    {
+        if (m_process.hProcess == nullptr)
+            return;
+        if (::WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
+            ::TerminateProcess(m_process.hProcess, 1);
+        ::WaitForSingleObject(m_process.hProcess, 5000);
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+        m_process = {};
     }
 
     bool Start(const std::string& arguments)
@@ -100,9 +109,7 @@ TEST_F(ProgramTest, ConfigureRoleShowsTheSettingsDialog)
         ASSERT_NE(dialog, nullptr) << arguments;
         ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         EXPECT_EQ(WaitForExit(), 0u) << arguments;
-        ::CloseHandle(m_process.hProcess);
-        ::CloseHandle(m_process.hThread);
-        m_process = {};
+        EndRun();
     }
 }
 
@@ -117,9 +124,7 @@ TEST_F(ProgramTest, SaverRoleCoversTheScreenUntilAKey)
         EXPECT_EQ(rect.right - rect.left, ::GetSystemMetrics(SM_CXSCREEN)) << arguments;
         ::PostMessageA(saver, WM_KEYDOWN, VK_SPACE, 0);
         EXPECT_EQ(WaitForExit(), 0u) << arguments;
-        ::CloseHandle(m_process.hProcess);
-        ::CloseHandle(m_process.hThread);
-        m_process = {};
+        EndRun();
     }
 }
 
@@ -128,9 +133,7 @@ TEST_F(ProgramTest, PreviewWithoutAHostWindowEndsAtOnce)
     for (const char* arguments : {"/p", "/p 0", "/p notawindow"}) {
         ASSERT_TRUE(Start(arguments)) << arguments;
         EXPECT_EQ(WaitForExit(), 0u) << arguments;
-        ::CloseHandle(m_process.hProcess);
-        ::CloseHandle(m_process.hThread);
-        m_process = {};
+        EndRun();
     }
 }
 
@@ -179,9 +182,7 @@ TEST_F(ProgramTest, InALongFolderOfAnyScriptKeepsItsSettingsUnderItsFileName)
         EXPECT_TRUE(RegistryKeyExists(settings.Path() + "\\Config"));
         ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         EXPECT_EQ(WaitForExit(), 0u);
-        ::CloseHandle(m_process.hProcess);
-        ::CloseHandle(m_process.hThread);
-        m_process = {};
+        EndRun();
     }
 }
 
