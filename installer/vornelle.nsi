@@ -3,8 +3,17 @@
 ;            -DSAVER64=64-bit.scr -DSAVER32=32-bit.scr vornelle.nsi
 ; STAGE holds what goes into the program's own folder: test.gif, readme.txt and
 ; licences/. An x86 program, it runs on every Windows and installs the saver
-; that fits.
-Target x86-unicode
+; that fits. -DTARGET=amd64-unicode builds a 64-bit one for the tests of
+; machines that run no 32-bit code; it does not ship.
+!ifdef TARGET
+  Target ${TARGET}
+!else
+  Target x86-unicode
+!endif
+!if "${NSIS_CPU}" == "amd64"
+  ; There RunningX64 is known when building, and LogicLib leaves labels unused.
+  !pragma warning disable 6012
+!endif
 SetCompressor /SOLID lzma
 
 !include LogicLib.nsh

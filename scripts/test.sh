@@ -18,6 +18,7 @@ log "building for i686"
 build_target i686-w64-mingw32
 log "packing the release for the installer test"
 make_release "$BUILD_ROOT/package"
+make_test_installer "$BUILD_ROOT/package"
 
 # One CTest run over both builds: each build's test programs run one at a
 # time on its own display and Wine prefix (made there when missing), the two

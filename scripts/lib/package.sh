@@ -58,12 +58,13 @@ make_zips() {
   rm -rf "$stage"
 }
 
-# make_installer OUT_FILE: the x86 installer, which carries both savers and
-# installs the one that fits.
+# make_installer OUT_FILE [NSIS_TARGET]: the x86 installer, which carries both
+# savers and installs the one that fits; amd64-unicode only for the tests.
 make_installer() {
   local outfile=$1 stage
   local defines=(-DVERSION="$(project_version)" -DOUTFILE="$outfile"
     -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr" -DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr")
+  [ -n "${2:-}" ] && defines+=(-DTARGET="$2")
   stage=$(mktemp -d)
   stage_common "$stage"
   mkdir -p "$(dirname "$outfile")"
@@ -78,4 +79,12 @@ make_release() {
   local out=$1
   make_zips "$out"
   make_installer "$out/vornelle-$(project_version)-setup.exe"
+}
+
+# make_test_installer OUT_DIR: where the x86 installer cannot run, the
+# installer test runs an amd64 build of it.
+make_test_installer() {
+  rm -f "$1/vornelle-$(project_version)-setup-amd64.exe"
+  host_runs_32bit ||
+    make_installer "$1/vornelle-$(project_version)-setup-amd64.exe" amd64-unicode
 }

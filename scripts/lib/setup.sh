@@ -14,7 +14,7 @@ PACKAGES=(
   cmake ninja-build dpkg-dev nasm python3 python3-pil clang-format
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
-  wine wine64 wine32:i386 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
+  wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
   openbox nsis zip
 )
 
@@ -32,14 +32,22 @@ apt_update_once() {
 }
 
 ensure_packages() {
-  local missing=() p
-  for p in "${PACKAGES[@]}"; do
+  local wanted=("${PACKAGES[@]}") missing=() p
+  # wine32 comes from the i386 architecture: the 32-bit build runs there. On a
+  # machine that runs no 32-bit code it would only make `wine` fail, since
+  # Debian's wine prefers the 32-bit loader.
+  if host_runs_32bit; then
+    wanted+=(wine32:i386)
+  elif dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    log "removing wine32:i386: this machine runs no 32-bit programs"
+    DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 >/dev/null
+  fi
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  # wine32 comes from the i386 architecture: the 32-bit build runs there.
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "adding the i386 architecture"
     dpkg --add-architecture i386
     apt_updated=0
@@ -163,7 +171,8 @@ ensure_giflib() {
 }
 
 # A new prefix takes about ten seconds; tests must not race its creation.
-# Prefixes made before wine32 was installed are made again.
+# Prefixes made before wine32 was installed, or for another kind of machine,
+# are made again.
 ensure_wine_prefix() {
   wine_prefix_ready && return 0
   log "creating Wine prefix $WINEPREFIX"

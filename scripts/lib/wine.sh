@@ -8,6 +8,43 @@ WINE64=${WINE64:-/usr/lib/wine/wine64}
 # No Mono or Gecko installer prompts when a prefix is made.
 WINE_NO_SETUP_PROMPTS='mscoree,mshtml='
 
+# The smallest i386 program: exit(0) through int 0x80.
+I386_EXIT0='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5b\x00\x00\x00\x5b\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\x31\xc0\x40\xcd\x80'
+
+# host_runs_32bit: the kernel runs i386 programs, as 32-bit Wine needs. Some
+# virtual machines run 64-bit user code only (execve answers ENOEXEC); there
+# only the x86_64 build can be tested.
+host_runs_32bit() {
+  if [ -z "${host_32bit:-}" ]; then
+    local probe
+    probe=$(mktemp)
+    printf "$I386_EXIT0" >"$probe"
+    chmod +x "$probe"
+    if "$probe" 2>/dev/null; then host_32bit=yes; else host_32bit=no; fi
+    rm -f "$probe"
+  fi
+  [ "$host_32bit" = yes ]
+}
+
+# wine_cannot_run PROGRAM: true, saying why, when PROGRAM is a 32-bit Windows
+# program and this machine runs no 32-bit code. Test entries then exit with
+# SKIP_CODE, which CTest reports as skipped.
+SKIP_CODE=77
+wine_cannot_run() {
+  local header machine
+  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$header" ] || return 1
+  machine=$(od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' ')
+  [ "$machine" = 014c ] && ! host_runs_32bit || return 1
+  echo "skipped: this machine runs no 32-bit programs (its kernel refuses i386 code), so Wine cannot run $(basename "$1")"
+}
+
+# wine_prefix_kind: the prefix the builds' tests and run.sh use: WOW64, which
+# runs both builds, where 32-bit code runs; 64-bit only elsewhere.
+wine_prefix_kind() {
+  if host_runs_32bit; then echo wow64; else echo win64; fi
+}
+
 # wine_test_overrides: for the tests, besides, a program that crashes ends at
 # once: the debugger would keep it, and the pipes CTest reads, open until the
 # entry's timeout.
@@ -17,17 +54,21 @@ wine_test_overrides() {
 
 # wine_prefix_ready: made to the end, and of the kind its marker names. A
 # prefix made before wine32 was installed has an empty syswow64 and starts
-# nothing.
+# nothing; a 64-bit-only one is made again as WOW64 once 32-bit code runs.
 wine_prefix_ready() {
   local marker=$WINEPREFIX/.vornelle-ready
   [ -f "$WINEPREFIX/system.reg" ] && [ -f "$marker" ] || return 1
-  [ "$(cat "$marker")" = win32 ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+  case $(cat "$marker") in
+    win32) return 0 ;;
+    win64) ! host_runs_32bit ;;
+    *) host_runs_32bit && [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] ;;
+  esac
 }
 
-# make_wine_prefix [win32]: $WINEPREFIX made anew, a WOW64 prefix that runs
-# both builds unless win32 (a 32-bit Windows) is asked for. Takes about 10 s.
+# make_wine_prefix [wow64|win64|win32]: $WINEPREFIX made anew: by default the
+# kind wine_prefix_kind names; win32 is a 32-bit Windows. Takes about 10 s.
 make_wine_prefix() {
-  local kind=${1:-wow64}
+  local kind=${1:-$(wine_prefix_kind)}
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   if [ "$kind" = win32 ]; then
@@ -37,7 +78,7 @@ make_wine_prefix() {
   fi
   wineserver -w
   [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot made no prefix in $WINEPREFIX" >&2; return 1; }
-  if [ "$kind" != win32 ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  if [ "$kind" = wow64 ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     echo "$WINEPREFIX has no 32-bit system folder: is wine32:i386 installed?" >&2
     return 1
   fi

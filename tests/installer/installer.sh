@@ -6,6 +6,8 @@
 # KIND is the Windows it runs on: wow64 (64-bit Windows: the 64-bit saver
 # must land in the real system folder) or win32 (32-bit Windows). BIN_DIR is
 # the build of the saver that must land there, with its screen capture tool.
+# Where 32-bit code does not run, wow64 runs an amd64 build of the installer
+# and win32 is skipped.
 # Usage: installer.sh KIND PACKAGE_DIR VERSION BIN_DIR PYTHON_WITH_PILLOW
 set -uo pipefail
 [ $# -eq 5 ] || { echo "usage: installer.sh wow64|win32 PACKAGE_DIR VERSION BIN_DIR PYTHON"; exit 2; }
@@ -13,7 +15,15 @@ kind=$1 packages=$2 version=$3 bin=$4 python=$5
 here=$(cd "$(dirname "$0")" && pwd)
 checks=$here/check_package.py
 source "$here/../../scripts/lib/wine.sh"
+wine_cannot_run "$bin/vornelle.scr" && exit $SKIP_CODE
 setup=$packages/vornelle-$version-setup.exe
+prefix_kind=$kind
+if [ "$kind" = wow64 ] && ! host_runs_32bit; then
+  # The x86 installer is a 32-bit program: its amd64 build stands in, on a
+  # 64-bit Windows without the 32-bit subsystem.
+  setup=$packages/vornelle-$version-setup-amd64.exe
+  prefix_kind=win64
+fi
 [ -f "$setup" ] || { echo "no $setup: scripts/test.sh packs it"; exit 1; }
 "$python" "$checks" zips "$packages" "$version" || exit 1
 
@@ -69,7 +79,7 @@ uninstall() {
 }
 desktop='HKCU\Control Panel\Desktop'
 
-make_wine_prefix "$kind" || exit 1
+make_wine_prefix "$prefix_kind" || exit 1
 start_xvfb "$work/x" || exit 1
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1

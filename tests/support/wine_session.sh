@@ -9,6 +9,8 @@ source "$(dirname "$0")/../../scripts/lib/wine.sh"
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
 wine_test_overrides
 state=$build/wine-session
+# A build this machine cannot run needs no session; its entries skip too.
+wine_cannot_run "$build/bin/vornelle.scr" && exit $SKIP_CODE
 
 case $action in
   start)

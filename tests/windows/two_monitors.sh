@@ -7,9 +7,10 @@ set -uo pipefail
 tests=$1
 build=$(cd "$(dirname "$tests")/.." && pwd)
 export WINEPREFIX=$build/wineprefix-two-monitors WINEDEBUG=-all
-work=$(mktemp -d)
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
+wine_cannot_run "$tests" && exit $SKIP_CODE
 wine_test_overrides
+work=$(mktemp -d)
 
 display=
 for n in $(seq 90 120); do
