@@ -3,6 +3,9 @@
 # on the display of its test session (tests/support/wine_session.sh) while
 # one runs. CTest uses it as the emulator of every test; a 32-bit program on
 # a machine that runs no 32-bit code exits with the code CTest skips.
+# A program still running after VORNELLE_HANG_SECONDS (default 270, within
+# CTest's 300) has its threads' backtraces printed and is ended: a hang then
+# says where it hangs rather than only timing out.
 # Usage: wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
 build=$1
 shift
@@ -12,4 +15,23 @@ export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
 wine_test_overrides
 [ -s "$build/wine-session/display" ] && export DISPLAY=:$(tr -d '\n' <"$build/wine-session/display")
-exec wine "$@"
+
+wine "$@" &
+program=$!
+deadline=$((SECONDS + ${VORNELLE_HANG_SECONDS:-270}))
+while kill -0 $program 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+  sleep 0.2
+done
+if kill -0 $program 2>/dev/null; then
+  name=$(basename "$1")
+  echo "$name still runs after ${VORNELLE_HANG_SECONDS:-270} s; its threads:"
+  # The tests keep the debugger off; here it is wanted.
+  export WINEDLLOVERRIDES=$WINE_NO_SETUP_PROMPTS
+  timeout 60 winedbg --command "bt all" 2>&1 |
+    awk -v name="$name" '/^Backtracing for thread/ { ours = index(tolower($0), tolower(name)) > 0 }
+                         ours' | head -300
+  kill $program 2>/dev/null
+  wait $program
+  exit 1
+fi
+wait $program
