@@ -18,13 +18,14 @@ wine_test_overrides
 
 wine "$@" &
 program=$!
-deadline=$((SECONDS + ${VORNELLE_HANG_SECONDS:-270}))
+limit=${VORNELLE_HANG_SECONDS:-270}
+deadline=$((SECONDS + limit))
 while kill -0 $program 2>/dev/null && [ $SECONDS -lt $deadline ]; do
   sleep 0.2
 done
 if kill -0 $program 2>/dev/null; then
   name=$(basename "$1")
-  echo "$name still runs after ${VORNELLE_HANG_SECONDS:-270} s; its threads:"
+  echo "$name still runs after $limit s; its threads:"
   # The tests keep the debugger off; here it is wanted.
   export WINEDLLOVERRIDES=$WINE_NO_SETUP_PROMPTS
   timeout 60 winedbg --command "bt all" 2>&1 |

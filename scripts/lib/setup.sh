@@ -31,6 +31,10 @@ apt_update_once() {
   fi
 }
 
+package_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 ensure_packages() {
   local wanted=("${PACKAGES[@]}") missing=() p
   # wine32 comes from the i386 architecture: the 32-bit build runs there. On a
@@ -38,13 +42,12 @@ ensure_packages() {
   # Debian's wine prefers the 32-bit loader.
   if host_runs_32bit; then
     wanted+=(wine32:i386)
-  elif dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  elif package_installed wine32:i386; then
     log "removing wine32:i386: this machine runs no 32-bit programs"
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 >/dev/null
   fi
   for p in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$p")
+    package_installed "$p" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
