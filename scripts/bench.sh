@@ -5,10 +5,15 @@
 # pictures when there are some, and on any picture given here (Unix paths
 # work): .bmp files go to the bitmap reader, .gif files to the GIF reader,
 # .jpg, .jpeg and .png files to the JPEG and PNG readers. The scene's frame
-# rate is measured on a virtual display of its own.
+# rate is measured on a virtual display of its own. --prefix DIR (first)
+# runs them in that Wine prefix rather than build/wineprefix.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
+if [ "${1:-}" = --prefix ]; then
+  WINEPREFIX=$(realpath -m "${2:?--prefix needs a folder}")
+  shift 2
+fi
 
 setup_all
 giflib=$(ensure_giflib x86_64-w64-mingw32)

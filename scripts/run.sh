@@ -28,6 +28,8 @@ Options:
                      caption bars
   --display DISP     use this X display (default: $DISPLAY, else an Xvfb of its own)
   --xvfb             use an Xvfb of its own even when $DISPLAY is set
+  --prefix DIR       the Wine prefix to run in (default: $VORNELLE_WINEPREFIX, else
+                     build/wineprefix); an exported WINEPREFIX is not used
   -h, --help         this text
 USAGE
 }
@@ -68,7 +70,8 @@ while [ $# -gt 0 ]; do
     --wm) wm=1 ;;
     --display) display=${2:?--display needs a display such as :0}; shift ;;
     --xvfb) own_xvfb=1 ;;
-    --inside-xvfb) display=$DISPLAY ;; # internal: the re-run under xvfb-run
+    --prefix) WINEPREFIX=$(realpath -m "${2:?--prefix needs a folder}"); shift ;;
+    --inside-xvfb) display=$DISPLAY inside=1 ;; # internal: the re-run under xvfb-run
     -h | --help) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
   esac
@@ -79,12 +82,15 @@ done
 [ -n "$record" ] && record=$(realpath -m "$record")
 [ -n "$shot_at" ] || shot_at=$((seconds > 3 ? seconds - 2 : 1))
 
-setup_all
-build_target x86_64-w64-mingw32 >/dev/null
+if [ -z "${inside:-}" ]; then
+  setup_all
+  build_target x86_64-w64-mingw32 >/dev/null
+fi
 if [ -z "$display" ] || [ "$own_xvfb" = 1 ]; then
   filtered=()
   for a in "${original_args[@]}"; do [ "$a" = --xvfb ] || filtered+=("$a"); done
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-xvfb "${filtered[@]}" \
+    --prefix "$WINEPREFIX" \
     ${picture:+--picture "$picture"} ${screenshot:+--screenshot "$screenshot"} \
     ${record:+--record "$record"}
 fi
@@ -92,7 +98,7 @@ export DISPLAY=$display
 
 bin=$BUILD_ROOT/x86_64/bin
 cd "$bin"
-wineserver -p >/dev/null 2>&1
+if wine_prefix_ours; then wineserver -p >/dev/null 2>&1; fi
 wine wineboot >/dev/null 2>&1 || true
 wine_can_start
 
@@ -171,5 +177,6 @@ else
     log "screenshot saved to $screenshot"
   fi
 fi
-wineserver -k 2>/dev/null || true
+# A prefix of the user's may run programs of theirs.
+if wine_prefix_ours; then wineserver -k 2>/dev/null || true; fi
 exit $status

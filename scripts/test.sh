@@ -24,8 +24,8 @@ make_test_installer "$BUILD_ROOT/package"
 # time on its own display and Wine prefix (made there when missing), the two
 # builds side by side.
 log "running tests"
-host_runs_32bit ||
-  log "this machine runs no 32-bit programs (its kernel refuses i386 code): the i686 entries are skipped, and the installer entry runs the amd64 build of the installer"
+wine_runs_32bit ||
+  log "$(no_32bit_reason): the i686 entries are skipped, and the installer entry runs the amd64 build of the installer"
 printf 'subdirs("x86_64" "i686")\n' >"$BUILD_ROOT/CTestTestfile.cmake"
 cd "$BUILD_ROOT"
 status=0

@@ -3,9 +3,9 @@
 # on the display of its test session (tests/support/wine_session.sh) while
 # one runs. CTest uses it as the emulator of every test; a 32-bit program on
 # a machine that runs no 32-bit code exits with the code CTest skips.
-# A program still running after VORNELLE_HANG_SECONDS (default 270, within
-# CTest's 300) has its threads' backtraces printed and is ended: a hang then
-# says where it hangs rather than only timing out.
+# A program still running after VORNELLE_HANG_SECONDS (default 240) has its
+# threads' backtraces printed (in at most 40 s) and is ended, all within
+# CTest's 300: a hang then says where it hangs rather than only timing out.
 # Usage: wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
 build=$1
 shift
@@ -18,7 +18,7 @@ wine_test_overrides
 
 wine "$@" &
 program=$!
-limit=${VORNELLE_HANG_SECONDS:-270}
+limit=${VORNELLE_HANG_SECONDS:-240}
 deadline=$((SECONDS + limit))
 while kill -0 $program 2>/dev/null && [ $SECONDS -lt $deadline ]; do
   sleep 0.2
@@ -28,7 +28,7 @@ if kill -0 $program 2>/dev/null; then
   echo "$name still runs after $limit s; its threads:"
   # The tests keep the debugger off; here it is wanted.
   export WINEDLLOVERRIDES=$WINE_NO_SETUP_PROMPTS
-  timeout 60 winedbg --command "bt all" 2>&1 |
+  timeout -k 5 40 winedbg --command "bt all" 2>&1 |
     awk -v name="$name" '/^Backtracing for thread/ { ours = index(tolower($0), tolower(name)) > 0 }
                          ours' | head -300
   kill $program 2>/dev/null

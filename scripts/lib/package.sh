@@ -59,18 +59,22 @@ make_zips() {
 }
 
 # make_installer OUT_FILE [NSIS_TARGET]: the x86 installer, which carries both
-# savers and installs the one that fits; amd64-unicode only for the tests.
+# savers and its uninstaller and installs the saver that fits; amd64-unicode
+# only for the tests.
 make_installer() {
-  local outfile=$1 stage
-  local defines=(-DVERSION="$(project_version)" -DOUTFILE="$outfile"
-    -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr" -DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr")
+  local outfile=$1 stage status=0
+  local defines=(-DVERSION="$(project_version)")
   [ -n "${2:-}" ] && defines+=(-DTARGET="$2")
   stage=$(mktemp -d)
-  stage_common "$stage"
   mkdir -p "$(dirname "$outfile")"
-  makensis -V2 -NOCD "${defines[@]}" -DSTAGE="$stage" "$ROOT/installer/vornelle.nsi" ||
-    { rm -rf "$stage"; return 1; }
+  stage_common "$stage" &&
+    makensis -V2 -NOCD "${defines[@]}" -DOUTFILE="$stage/uninstall.exe" \
+      "$ROOT/installer/uninstall.nsi" &&
+    makensis -V2 -NOCD "${defines[@]}" -DOUTFILE="$outfile" -DSTAGE="$stage" \
+      -DSAVER64="$BUILD_ROOT/x86_64/bin/vornelle.scr" -DSAVER32="$BUILD_ROOT/i686/bin/vornelle.scr" \
+      "$ROOT/installer/vornelle.nsi" || status=1
   rm -rf "$stage"
+  return $status
 }
 
 # make_release OUT_DIR: the three release files. scripts/package.sh packs
@@ -85,6 +89,6 @@ make_release() {
 # installer test runs an amd64 build of it.
 make_test_installer() {
   rm -f "$1/vornelle-$(project_version)-setup-amd64.exe"
-  host_runs_32bit ||
+  wine_runs_32bit ||
     make_installer "$1/vornelle-$(project_version)-setup-amd64.exe" amd64-unicode
 }

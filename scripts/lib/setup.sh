@@ -6,8 +6,10 @@
 
 VORNELLE_DEPS_ROOT=${VORNELLE_DEPS_ROOT:-/opt/vornelle}
 BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
-# The prefix of run.sh and the benchmarks; each build's tests have their own.
-export WINEPREFIX=${WINEPREFIX:-$BUILD_ROOT/wineprefix}
+# The prefix of run.sh and the benchmarks: ours under the build folder unless
+# VORNELLE_WINEPREFIX (or run.sh --prefix) names one. An exported WINEPREFIX
+# is a user's own and is not taken. Each build's tests have their own.
+export WINEPREFIX=${VORNELLE_WINEPREFIX:-$BUILD_ROOT/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 PACKAGES=(
@@ -23,42 +25,68 @@ log() { printf '[vornelle] %s\n' "$*" >&2; }
 source "$ROOT/scripts/lib/wine.sh"
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$WINE_NO_SETUP_PROMPTS}
 
-apt_updated=0
-apt_update_once() {
-  if [ "$apt_updated" = 0 ]; then
-    apt-get update -qq
-    apt_updated=1
-  fi
+# A mirror mid-sync fails a download for a while, so each apt step is tried
+# a few times with a pause before it counts as failed.
+APT_TRIES=${APT_TRIES:-3}
+APT_PAUSE=${APT_PAUSE:-10}
+apt_retry() {
+  local try
+  for ((try = 1; ; try++)); do
+    "$@" && return 0
+    [ "$try" -lt "$APT_TRIES" ] || return 1
+    log "apt-get failed (try $try of $APT_TRIES); trying again in $APT_PAUSE s"
+    sleep "$APT_PAUSE"
+  done
 }
 
-package_installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+apt_updated=0
+apt_update_once() {
+  [ "$apt_updated" = 1 ] && return 0
+  apt_updated=1
+  # A list that still fails leaves the old one, or none: what cannot be
+  # installed then says so.
+  apt_retry apt-get update -qq || log "apt-get update failed: going on with the lists apt has"
+}
+
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive apt_retry apt-get install -y -qq "$@" >/dev/null
 }
 
 ensure_packages() {
-  local wanted=("${PACKAGES[@]}") missing=() p
+  local missing=() p
   # wine32 comes from the i386 architecture: the 32-bit build runs there. On a
   # machine that runs no 32-bit code it would only make `wine` fail, since
   # Debian's wine prefers the 32-bit loader.
-  if host_runs_32bit; then
-    wanted+=(wine32:i386)
-  elif package_installed wine32:i386; then
+  if ! host_runs_32bit && package_installed wine32:i386; then
     log "removing wine32:i386: this machine runs no 32-bit programs"
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 >/dev/null
   fi
-  for p in "${wanted[@]}"; do
+  for p in "${PACKAGES[@]}"; do
     package_installed "$p" || missing+=("$p")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing ${missing[*]}"
+    apt_update_once
+    apt_install "${missing[@]}" || { log "could not install ${missing[*]}"; return 1; }
+  fi
+  if host_runs_32bit && ! package_installed wine32:i386; then
+    ensure_wine32
+  fi
+  return 0
+}
+
+# Without wine32 the run goes on as on a machine that runs no 32-bit code:
+# the i686 entries are skipped, saying why, rather than every test failing.
+ensure_wine32() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "adding the i386 architecture"
     dpkg --add-architecture i386
     apt_updated=0
   fi
-  log "installing ${missing[*]}"
+  log "installing wine32:i386"
   apt_update_once
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-    "${missing[@]}" >/dev/null
+  apt_install wine32:i386 && return 0
+  log "WARNING: wine32:i386 could not be installed: the 32-bit build goes untested, its i686 entries skipped"
 }
 
 # apt-get source needs a deb-src line for every deb line we have.
@@ -176,8 +204,14 @@ ensure_giflib() {
 # A new prefix takes about ten seconds; tests must not race its creation.
 # Prefixes made before wine32 was installed, or for another kind of machine,
 # are made again.
+# A prefix named on purpose that was made elsewhere is used as it is.
 ensure_wine_prefix() {
   wine_prefix_ready && return 0
+  if [ -f "$WINEPREFIX/system.reg" ] && ! wine_prefix_ours; then
+    grep -q '^#arch=win32' "$WINEPREFIX/system.reg" || return 0
+    log "$WINEPREFIX is a 32-bit Windows prefix: it cannot run the 64-bit build"
+    return 1
+  fi
   log "creating Wine prefix $WINEPREFIX"
   make_wine_prefix
 }

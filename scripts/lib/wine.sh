@@ -1,6 +1,8 @@
 # Wine prefixes and X servers for the scripts and the test entries. Sourced,
 # not run; every function works on $WINEPREFIX.
 
+WINE_SH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
 # Debian keeps the 64-bit loader off PATH: `wine` is the 32-bit one once
 # wine32 is installed, and a 32-bit process sees system32 as syswow64.
 WINE64=${WINE64:-/usr/lib/wine/wine64}
@@ -13,21 +15,49 @@ I386_EXIT0='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\
 
 # host_runs_32bit: the kernel runs i386 programs, as 32-bit Wine needs. Some
 # virtual machines run 64-bit user code only (execve answers ENOEXEC); there
-# only the x86_64 build can be tested.
+# only the x86_64 build can be tested. The probe runs from the build folder: a
+# /tmp mounted noexec would refuse it for another reason, and only "Exec
+# format error" means no 32-bit code.
 host_runs_32bit() {
   if [ -z "${host_32bit:-}" ]; then
-    local probe
-    probe=$(mktemp)
+    local dir=${BUILD_ROOT:-$WINE_SH_ROOT/build} probe error status=0
+    mkdir -p "$dir"
+    probe=$dir/.i386-probe.$$
     printf "$I386_EXIT0" >"$probe"
     chmod +x "$probe"
-    if "$probe" 2>/dev/null; then host_32bit=yes; else host_32bit=no; fi
+    error=$("$probe" 2>&1) || status=$?
     rm -f "$probe"
+    host_32bit=yes
+    if [ "$status" = 126 ] && [[ $error == *"Exec format error"* ]]; then
+      host_32bit=no
+    elif [ "$status" != 0 ]; then
+      echo "the i386 probe failed with status $status ($error); taking it that 32-bit code runs" >&2
+    fi
   fi
   [ "$host_32bit" = yes ]
 }
 
+package_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+# wine_runs_32bit: 32-bit Windows programs run here: the kernel runs i386 code
+# and wine32 is installed (the set-up goes on without it when it cannot be had).
+wine_runs_32bit() {
+  host_runs_32bit && package_installed wine32:i386
+}
+
+# Why 32-bit Windows programs do not run here.
+no_32bit_reason() {
+  if host_runs_32bit; then
+    echo "wine32:i386 is not installed (the set-up could not install it)"
+  else
+    echo "this machine runs no 32-bit programs (its kernel refuses i386 code)"
+  fi
+}
+
 # wine_cannot_run PROGRAM: true, saying why, when PROGRAM is a 32-bit Windows
-# program and this machine runs no 32-bit code. Test entries then exit with
+# program and Wine cannot run 32-bit code here. Test entries then exit with
 # SKIP_CODE, which CTest reports as skipped.
 SKIP_CODE=77
 wine_cannot_run() {
@@ -35,14 +65,14 @@ wine_cannot_run() {
   header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
   [ -n "$header" ] || return 1
   machine=$(od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' ')
-  [ "$machine" = 014c ] && ! host_runs_32bit || return 1
-  echo "skipped: this machine runs no 32-bit programs (its kernel refuses i386 code), so Wine cannot run $(basename "$1")"
+  [ "$machine" = 014c ] && ! wine_runs_32bit || return 1
+  echo "skipped: $(no_32bit_reason), so Wine cannot run $(basename "$1")"
 }
 
 # wine_prefix_kind: the prefix the builds' tests and run.sh use: WOW64, which
 # runs both builds, where 32-bit code runs; 64-bit only elsewhere.
 wine_prefix_kind() {
-  if host_runs_32bit; then echo wow64; else echo win64; fi
+  if wine_runs_32bit; then echo wow64; else echo win64; fi
 }
 
 # wine_test_overrides: for the tests, besides, a program that crashes ends at
@@ -60,17 +90,32 @@ wine_prefix_ready() {
   [ -f "$WINEPREFIX/system.reg" ] && [ -f "$marker" ] || return 1
   case $(cat "$marker") in
     win32) return 0 ;;
-    win64) ! host_runs_32bit ;;
-    *) host_runs_32bit && [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] ;;
+    win64) ! wine_runs_32bit ;;
+    *) wine_runs_32bit && [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] ;;
   esac
+}
+
+# Our prefixes carry a marker from their first moment and another once made
+# to the end. Only a folder with one of them, or an empty one, is ever
+# cleared: a WINEPREFIX may name a user's own prefix.
+wine_prefix_ours() {
+  [ -f "$WINEPREFIX/.vornelle-prefix" ] || [ -f "$WINEPREFIX/.vornelle-ready" ]
+}
+
+clear_wine_prefix() {
+  if [ -d "$WINEPREFIX" ] && ! wine_prefix_ours && [ -n "$(ls -A "$WINEPREFIX")" ]; then
+    echo "$WINEPREFIX is not an empty folder nor a Wine prefix made here: left as it is" >&2
+    return 1
+  fi
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX" && : >"$WINEPREFIX/.vornelle-prefix"
 }
 
 # make_wine_prefix [wow64|win64|win32]: $WINEPREFIX made anew: by default the
 # kind wine_prefix_kind names; win32 is a 32-bit Windows. Takes about 10 s.
 make_wine_prefix() {
   local kind=${1:-$(wine_prefix_kind)}
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
+  clear_wine_prefix || return 1
   if [ "$kind" = win32 ]; then
     DISPLAY= WINEARCH=win32 wineboot -i >/dev/null 2>&1
   else

@@ -18,7 +18,7 @@ source "$here/../../scripts/lib/wine.sh"
 wine_cannot_run "$bin/vornelle.scr" && exit $SKIP_CODE
 setup=$packages/vornelle-$version-setup.exe
 prefix_kind=$kind
-if [ "$kind" = wow64 ] && ! host_runs_32bit; then
+if [ "$kind" = wow64 ] && ! wine_runs_32bit; then
   # The x86 installer is a 32-bit program: its amd64 build stands in, on a
   # 64-bit Windows without the 32-bit subsystem.
   setup=$packages/vornelle-$version-setup-amd64.exe
@@ -69,13 +69,12 @@ dialog_shows() {
   done
   return 1
 }
-# The uninstaller runs from a copy of itself and returns at once.
-uninstall() {
-  run_line "$(reg_value "$uninstall_key" QuietUninstallString)" >/dev/null
-  for _ in $(seq 100); do
-    [ ! -e "$folder" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && break
-    sleep 0.2
-  done
+# The uninstaller as Apps runs it, silent: it returns when it is done.
+uninstall() { # EXPECTED_EXIT_CODE
+  local code
+  code=$(run_line "$(reg_value "$uninstall_key" QuietUninstallString)")
+  [ "$code" = "$1" ] || fail "the uninstall ended with $code, not $1"
+  [ ! -e "$folder" ] || fail "the uninstall returned before $folder was gone"
 }
 desktop='HKCU\Control Panel\Desktop'
 
@@ -163,6 +162,17 @@ wait "$saver_pid" 2>/dev/null
 saver_pid=
 "$wine" wineboot -r >/dev/null 2>&1
 ! old_left || fail "the old saver is still there after the restart"
+
+# A new saver that cannot be written (a folder holds its name) leaves the old
+# one in place and working.
+cp "$work/old.scr" "$system/vornelle.scr"
+mkdir "$system/vornelle.scr.new"
+code=$(run_line "$install_line")
+[ "$code" = 1603 ] || fail "the install whose saver could not be written ended with $code"
+cmp -s "$system/vornelle.scr" "$work/old.scr" || fail "the failed install did not leave the old saver"
+"$wine" "$short" /c >/dev/null 2>&1 &
+saver_pid=$!
+dialog_shows || fail "the old saver does not start after the failed install"
 cd "$work" || exit 1
 
 # Another user's first logon: the bundled picture once, a choice kept.
@@ -177,9 +187,13 @@ picture=$(reg_value "$config" Picture)
 [ "$picture" = mine.png ] || fail "the logon stub replaced a chosen picture by '$picture'"
 
 # The uninstalling user's screen saver was ours, by the short name Windows
-# gives it: it goes, as choosing (None) does.
+# gives it: it goes, as choosing (None) does. It runs: it goes at the restart.
 "$wine" reg add "$desktop" /v SCRNSAVE.EXE /d "$short" /f >/dev/null 2>&1
-uninstall
+uninstall 3010
+kill "$saver_pid"
+wait "$saver_pid" 2>/dev/null
+saver_pid=
+rmdir "$system/vornelle.scr.new"
 [ -z "$(reg_value "$desktop" SCRNSAVE.EXE)" ] || fail "SCRNSAVE.EXE $short left"
 for f in "${installed[@]}" "$folder"; do
   [ ! -e "$f" ] || fail "not uninstalled: $f"
@@ -194,7 +208,7 @@ done
 while IFS='|' read -r name stays; do
   run_line "$install_line" >/dev/null
   "$wine" reg add "$desktop" /v SCRNSAVE.EXE /d "$name" /f >/dev/null 2>&1
-  uninstall
+  uninstall 0
   have=$(reg_value "$desktop" SCRNSAVE.EXE)
   if [ "$stays" = kept ]; then
     [ "$have" = "$name" ] || fail "SCRNSAVE.EXE $name became '$have'"
@@ -206,4 +220,13 @@ VORNELLE.SCR|cleared
 C:\Windows\System32\Vornelle.scr|cleared
 C:\windows\system32\other.scr|kept
 CASES
+
+# A first install that fails leaves nothing behind.
+mkdir "$system/vornelle.scr.new"
+code=$(run_line "$install_line")
+[ "$code" = 1603 ] || fail "the first install whose saver could not be written ended with $code"
+for f in "$system/vornelle.scr" "$folder"; do
+  [ ! -e "$f" ] || fail "the failed first install left $f"
+done
+"$wine" reg query "$uninstall_key" >/dev/null 2>&1 && fail "the failed first install left its key"
 exit $status
