@@ -4,10 +4,10 @@
 ; An installer-type program rather than NSIS's own uninstaller: that one
 ; hands the work to a copy of itself and returns at once, so whoever ran it
 ; (Apps, a package manager, a script) could neither wait for the end nor read
-; its exit code. This one does the same hand-over but waits for its copy and
-; ends with the copy's exit code. The copy moves the running uninstall.exe out
-; of the folder into the temp folder, where it goes at the next restart, so the
-; folder is gone when the caller's wait ends.
+; its exit code. This one hands the work to a copy too, but waits for it and
+; ends with its exit code. A running uninstall.exe can be neither deleted nor
+; renamed (NSIS keeps its own file open), so the copy, started once more as
+; this one ends, removes it and the folder a moment later.
 !include "${__FILEDIR__}/common.nsh"
 
 Name "${NAME}"
@@ -45,21 +45,41 @@ Function .onInit
   ${EndIf}
   ${GetParameters} $0
   ClearErrors
+  ${GetOptions} $0 "/CLEANUP" $1
+  ${IfNot} ${Errors}
+    ; uninstall.exe goes as soon as it has ended; this copy at the restart.
+    ${For} $1 1 100
+      Delete "$INSTDIR\uninstall.exe"
+      ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+        ${Break}
+      ${EndIf}
+      Sleep 100
+    ${Next}
+    RMDir "$INSTDIR"
+    Delete /REBOOTOK "$EXEPATH"
+    Quit
+  ${EndIf}
+  ClearErrors
   ${GetOptions} $0 "/COPY" $1
   ${If} ${Errors}
     ; Started as uninstall.exe: the copy does the work, here the wait.
-    InitPluginsDir
-    CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\uninstall.exe"
+    GetTempFileName $2
+    Delete $2
+    StrCpy $2 "$2.exe"
+    CopyFiles /SILENT "$EXEPATH" $2
     StrCpy $1 ""
     ${If} ${Silent}
       StrCpy $1 "/S "
     ${EndIf}
     ClearErrors
-    ExecWait '"$PLUGINSDIR\uninstall.exe" /COPY $1/D=$EXEDIR' $0
+    ExecWait '"$2" /COPY $1/D=$EXEDIR' $0
     ${If} ${Errors}
       MessageBox MB_ICONSTOP "The uninstaller could not start." /SD IDOK
-      StrCpy $0 2
+      Delete $2
+      SetErrorLevel 2
+      Quit
     ${EndIf}
+    Exec '"$2" /CLEANUP /D=$EXEDIR'
     SetErrorLevel $0
     Quit
   ${EndIf}
@@ -79,29 +99,6 @@ Function MoveSaverAside
     Delete $0
     Rename "$SYSDIR\vornelle.scr" $0
     Delete /REBOOTOK $0
-  ${EndIf}
-FunctionEnd
-
-; uninstall.exe runs, waiting for this copy: it can be renamed, not deleted.
-; Its pending delete says nothing of the saver, so the reboot flag stays as the
-; saver left it, unless the move fails and only the restart can remove it.
-Function RemoveUninstaller
-  StrCpy $1 0
-  ${If} ${RebootFlag}
-    StrCpy $1 1
-  ${EndIf}
-  GetTempFileName $0
-  Delete $0
-  ClearErrors
-  Rename "$INSTDIR\uninstall.exe" $0
-  ${If} ${Errors}
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
-    RMDir /REBOOTOK "$INSTDIR"
-    Return
-  ${EndIf}
-  Delete /REBOOTOK $0
-  ${If} $1 == 0
-    SetRebootFlag false
   ${EndIf}
 FunctionEnd
 
@@ -134,9 +131,6 @@ Section
   RMDir "$INSTDIR\licences"
   Delete "$INSTDIR\test.gif"
   Delete "$INSTDIR\readme.txt"
-  Call RemoveUninstaller
-  SetOutPath $TEMP
-  RMDir "$INSTDIR"
   DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

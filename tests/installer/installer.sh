@@ -69,12 +69,18 @@ dialog_shows() {
   done
   return 1
 }
-# The uninstaller as Apps runs it, silent: it returns when it is done.
+# The uninstaller as Apps runs it, silent: it returns when it is done, with
+# its exit code. Its own file, and so the folder, can go only after its end.
 uninstall() { # EXPECTED_EXIT_CODE
   local code
   code=$(run_line "$(reg_value "$uninstall_key" QuietUninstallString)")
   [ "$code" = "$1" ] || fail "the uninstall ended with $code, not $1"
-  [ ! -e "$folder" ] || fail "the uninstall returned before $folder was gone"
+  "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall returned before its work was done"
+  for _ in $(seq 50); do
+    [ -e "$folder" ] || return 0
+    sleep 0.1
+  done
+  fail "$folder still there 5 s after the uninstall"
 }
 desktop='HKCU\Control Panel\Desktop'
 
