@@ -29,7 +29,7 @@ CASES
 # wine32 alone may be missing: the run goes on without the 32-bit build.
 setup_with_failing() {
   (
-    ROOT=$root BUILD_ROOT=$work/build APT_PAUSE=0 failing=$1
+    ROOT=$root BUILD_ROOT=$work/build APT_TRIES=3 APT_PAUSE=0 failing=$1
     source "$root/scripts/lib/setup.sh"
     host_32bit=yes
     PACKAGES=(cmake vornelle-extra)

@@ -80,12 +80,14 @@ export DISPLAY=$display
 
 if ! wine_prefix_ready; then
   make_wine_prefix || exit 1
-  # Monitors from Xinerama; Wine 8's XVidMode path fails on two heads.
-  for option in UseXRandR UseXVidMode; do
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$option" /t REG_SZ /d N /f >/dev/null 2>&1
-  done
-  wineserver -w
 fi
+# Monitors from Xinerama; Wine 8's XVidMode path fails on two heads. Set on
+# every run, so that no prefix counts as ready without them.
+for option in UseXRandR UseXVidMode; do
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$option" /t REG_SZ /d N /f >/dev/null 2>&1 ||
+    { echo "could not set $option in $WINEPREFIX"; exit 1; }
+done
+wineserver -w
 wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
 # The tests fail here, rather than skip, if Wine shows one monitor.
