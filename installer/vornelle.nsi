@@ -1,8 +1,8 @@
 ; The installer of the Vornelle Screensaver. scripts/lib/package.sh builds it:
-;   makensis -DVERSION=1.0.0 -DOUTFILE=setup.exe -DSTAGE=folder
+;   makensis -DVERSION=1.0.0 -DOUTFILE=setup.exe -DSTAGE=folder -DUNINSTALLER=uninstall.exe
 ;            -DSAVER64=64-bit.scr -DSAVER32=32-bit.scr vornelle.nsi
-; STAGE holds what goes into the program's own folder: test.gif, readme.txt,
-; licences/ and uninstall.exe (built from uninstall.nsi). An x86 program, it
+; STAGE holds what goes into the program's own folder: test.gif, readme.txt
+; and licences/; UNINSTALLER is built from uninstall.nsi. An x86 program, it
 ; runs on every Windows and installs the saver that fits. -DTARGET=amd64-unicode
 ; builds a 64-bit one for the tests of machines that run no 32-bit code; it
 ; does not ship.
@@ -134,7 +134,7 @@ Section
   ; Then the uninstaller and its entry, so that whatever stops the install
   ; from here on leaves what it wrote removable.
   SetOutPath "$INSTDIR"
-  File "${STAGE}/uninstall.exe"
+  File "/oname=uninstall.exe" "${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "${NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" Publisher "Ombrelune"

@@ -2,7 +2,9 @@
 # Installs what is missing, builds the release for 64-bit and 32-bit Windows
 # and packs it into dist/: vornelle-VERSION-win32.zip, vornelle-VERSION-win64.zip
 # and the installer vornelle-VERSION-setup.exe (the version is the top
-# CMakeLists.txt's).
+# CMakeLists.txt's), the savers' symbols in vornelle-VERSION-symbols.zip and
+# SHA256SUMS. With VORNELLE_SIGN_PKCS12 (and VORNELLE_SIGN_PASSWORD) the
+# savers, the uninstaller and the installer are signed.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
@@ -22,4 +24,4 @@ version=$(project_version)
 dist=$ROOT/dist
 log "packing version $version into $dist"
 make_release "$dist"
-ls -l "$dist"/vornelle-"$version"-* >&2
+ls -l "$dist"/vornelle-"$version"-* "$dist/SHA256SUMS" >&2

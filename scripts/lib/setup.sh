@@ -17,7 +17,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine wine64 xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 xserver-xorg-video-dummy
-  openbox nsis zip
+  openbox nsis zip osslsigncode openssl
 )
 
 log() { printf '[vornelle] %s\n' "$*" >&2; }
@@ -129,7 +129,7 @@ fetch_debian_source() {
 }
 
 # Bump when the recipe below changes, so that old prefixes are rebuilt.
-DEPS_RECIPE=1
+DEPS_RECIPE=2
 
 deps_prefix() { echo "$VORNELLE_DEPS_ROOT/deps-$DEPS_RECIPE/$1"; }
 
@@ -139,9 +139,12 @@ ensure_deps() {
   [ -f "$prefix/.done" ] && return 0
   fetch_dep_sources
   log "building libjpeg-turbo and libpng for $triplet"
-  local work
-  work=$(mktemp -d)
-  rm -rf "$prefix"
+  # A fixed folder of ours: the assembler writes its sources' paths into the
+  # objects, and so into the symbols of every build; --reproducible keeps
+  # the time out of them.
+  local work=$VORNELLE_DEPS_ROOT/work-$DEPS_RECIPE/$triplet
+  rm -rf "$work" "$prefix"
+  mkdir -p "$work"
   mkdir -p "$prefix"
   local toolchain=$ROOT/cmake/mingw-w64-${triplet%%-*}.cmake
   tar xzf "$VORNELLE_DEPS_ROOT"/src/libjpeg-turbo_*.orig.tar.gz -C "$work"
@@ -150,7 +153,8 @@ ensure_deps() {
   cmake -S "$work"/libjpeg-turbo-* -B "$work/jpeg-build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
-    -DWITH_TURBOJPEG=OFF -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm >"$work/jpeg.log" 2>&1 &&
+    -DWITH_TURBOJPEG=OFF -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm \
+    -DCMAKE_ASM_NASM_FLAGS=--reproducible >"$work/jpeg.log" 2>&1 &&
     cmake --build "$work/jpeg-build" --target jpeg-static >>"$work/jpeg.log" 2>&1 ||
     { tail -30 "$work/jpeg.log" >&2; return 1; }
   mkdir -p "$prefix/lib" "$prefix/include"
@@ -219,11 +223,15 @@ ensure_wine_prefix() {
 # build_target TRIPLET [BUILD_TYPE]: configure once, then an incremental build.
 build_target() {
   local triplet=$1 type=${2:-Release} arch=${1%%-*}
-  local dir=$BUILD_ROOT/$arch
-  if [ ! -f "$dir/build.ninja" ]; then
+  local dir=$BUILD_ROOT/$arch deps
+  deps=$(deps_prefix "$triplet")
+  # Libraries of another recipe: configured anew, since CMake keeps the paths
+  # it found.
+  grep -qsx "VORNELLE_DEPS_PREFIX:PATH=$deps" "$dir/CMakeCache.txt" || rm -f "$dir/CMakeCache.txt"
+  if [ ! -f "$dir/CMakeCache.txt" ] || [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$arch.cmake" \
-      -DVORNELLE_DEPS_PREFIX="$(deps_prefix "$triplet")" -DVORNELLE_WERROR=ON >/dev/null
+      -DVORNELLE_DEPS_PREFIX="$deps" -DVORNELLE_WERROR=ON >/dev/null
   fi
   cmake --build "$dir"
 }

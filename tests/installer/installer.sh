@@ -101,7 +101,21 @@ installed=("$system/vornelle.scr" "$folder/test.gif" "$folder/readme.txt"
 for f in "${installed[@]}"; do
   [ -s "$f" ] || fail "not installed: $f"
 done
-cmp -s "$system/vornelle.scr" "$bin/vornelle.scr" || fail "system32 holds another saver"
+# The saver of the release, as its zip carries it.
+tag=win64
+[ "$kind" = win32 ] && tag=win32
+"$python" -c 'import sys, zipfile
+sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("vornelle.scr"))' \
+  "$packages/vornelle-$version-$tag.zip" >"$work/shipped.scr"
+cmp -s "$system/vornelle.scr" "$work/shipped.scr" || fail "system32 holds another saver"
+# scripts/test.sh signs the tests' release with a throwaway certificate.
+certificate=$packages/signing/cert.pem
+if [ -f "$certificate" ]; then
+  for f in "$setup" "$system/vornelle.scr" "$folder/uninstall.exe"; do
+    osslsigncode verify -CAfile "$certificate" -in "$f" >/dev/null 2>&1 ||
+      fail "not signed by the test certificate: $f"
+  done
+fi
 config='HKCU\Software\Ombrelune\vornelle\Config'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vornelle'
 active_setup_key='HKLM\Software\Microsoft\Active Setup\Installed Components\Vornelle'
@@ -157,7 +171,7 @@ saver_pid=$!
 dialog_shows || fail "the old saver did not start"
 code=$(run_line "$install_line")
 [ "$code" = 0 ] || [ "$code" = 3010 ] || fail "the install over a running saver ended with $code"
-cmp -s "$system/vornelle.scr" "$bin/vornelle.scr" || fail "the running saver was not replaced"
+cmp -s "$system/vornelle.scr" "$work/shipped.scr" || fail "the running saver was not replaced"
 old_left() {
   for f in "$system"/*; do [ -f "$f" ] && cmp -s "$f" "$work/old.scr" && return 0; done
   return 1

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The scripts as a user meets them: a Wine prefix of the user's is neither
 # taken nor cleared, and the set-up goes on without wine32 alone when a
-# package cannot be had. Usage: scripts.sh (the x86_64 build in place)
+# package cannot be had; the release packed twice is the same bytes.
+# Usage: scripts.sh BUILD_ROOT (both builds in place)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+build_root=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -56,4 +58,17 @@ wine32:i386|0|skipped: wine32:i386 is not installed
 vornelle-extra|1|could not install vornelle-extra
 wine32:i386 vornelle-extra|1|try 2 of 3
 CASES
+# The release packed twice from one build, seconds apart: the same bytes, as
+# SHA256SUMS tells; no build folder in the savers' symbols.
+(
+  ROOT=$root BUILD_ROOT=$build_root
+  source "$root/scripts/lib/setup.sh" && source "$root/scripts/lib/package.sh"
+  unset VORNELLE_SIGN_PKCS12
+  make_release "$work/release1" && sleep 2 && make_release "$work/release2"
+) >"$work/release.log" 2>&1 || fail "packing the release failed: $(tail -3 "$work/release.log")"
+for f in "$work"/release1/*; do
+  cmp "$f" "$work/release2/${f##*/}" || fail "two packings of one build differ in ${f##*/}"
+done
+(cd "$work/release1" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not check"
+grep -l "$root" "$build_root"/*/symbols/vornelle.scr && fail "a build folder in the symbols"
 exit $status
