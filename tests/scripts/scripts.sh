@@ -58,6 +58,7 @@ wine32:i386|0|skipped: wine32:i386 is not installed
 vornelle-extra|1|could not install vornelle-extra
 wine32:i386 vornelle-extra|1|try 2 of 3
 CASES
+
 # The release packed twice from one build, seconds apart: the same bytes, as
 # SHA256SUMS tells; no build folder in the savers' symbols.
 (
