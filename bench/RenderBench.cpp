@@ -1,5 +1,5 @@
 // Frames per second of the whole scene (the wave effect, where every tile
-// moves) against two floors in its own context: a bare clear and swap, and a
+// moves) against two floors in the scene's own context: a bare clear and swap, and a
 // minimal loop drawing the tiles' textured quads.
 // Also the time from making the scene to its first frame on the screen.
 // Needs a display at least 1920 x 1080. Usage: render_bench
@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <algorithm>
 #include <cstdint>

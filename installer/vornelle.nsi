@@ -84,21 +84,13 @@ Function InstallSaver
     File "/oname=$R1" "${SAVER32}"
   ${EndIf}
   SetOverwrite on
-  ${If} ${Errors}
-    Delete $R1
-    Push 0
-    Return
-  ${EndIf}
+  IfErrors failed
   ${If} ${FileExists} $R0
     GetTempFileName $R2 $SYSDIR
     Delete $R2
     ClearErrors
     Rename $R0 $R2
-    ${If} ${Errors}
-      Delete $R1
-      Push 0
-      Return
-    ${EndIf}
+    IfErrors failed
   ${EndIf}
   ClearErrors
   Rename $R1 $R0
@@ -106,17 +98,17 @@ Function InstallSaver
     ${If} $R2 != ""
       Rename $R2 $R0
     ${EndIf}
-    Delete $R1
-    Push 0
-    Return
+    Goto failed
   ${EndIf}
+  ; The old saver goes now, or at the restart while it runs.
   ${If} $R2 != ""
-    Delete $R2
-    ${If} ${FileExists} $R2
-      Delete /REBOOTOK $R2
-    ${EndIf}
+    Delete /REBOOTOK $R2
   ${EndIf}
   Push 1
+  Return
+failed:
+  Delete $R1
+  Push 0
 FunctionEnd
 
 Section

@@ -20,10 +20,8 @@ build_target i686-w64-mingw32
 # installer test runs signed files.
 log "packing the release for the installer test"
 make_test_certificate "$BUILD_ROOT/package/signing"
-export VORNELLE_SIGN_PKCS12=$BUILD_ROOT/package/signing/cert.p12 VORNELLE_SIGN_PASSWORD=test
-unset VORNELLE_SIGN_TIMESTAMP_URL
-make_release "$BUILD_ROOT/package" test
-unset VORNELLE_SIGN_PKCS12 VORNELLE_SIGN_PASSWORD
+VORNELLE_SIGN_PKCS12=$BUILD_ROOT/package/signing/cert.p12 VORNELLE_SIGN_PASSWORD=test \
+  VORNELLE_SIGN_TIMESTAMP_URL= make_release "$BUILD_ROOT/package" test
 
 # One CTest run over both builds: each build's test programs run one at a
 # time on its own display and Wine prefix (made there when missing), the two

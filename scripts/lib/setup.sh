@@ -144,8 +144,7 @@ ensure_deps() {
   # the time out of them.
   local work=$VORNELLE_DEPS_ROOT/work-$DEPS_RECIPE/$triplet
   rm -rf "$work" "$prefix"
-  mkdir -p "$work"
-  mkdir -p "$prefix"
+  mkdir -p "$work" "$prefix"
   local toolchain=$ROOT/cmake/mingw-w64-${triplet%%-*}.cmake
   tar xzf "$VORNELLE_DEPS_ROOT"/src/libjpeg-turbo_*.orig.tar.gz -C "$work"
   tar xzf "$VORNELLE_DEPS_ROOT"/src/libpng1.6_*.orig.tar.gz -C "$work"
