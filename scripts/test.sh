@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program for 64-bit and 32-bit Windows
 # (warnings are errors) and runs every test of both builds under Wine and
-# Xvfb; then replays the fuzzers' corpora and regression files through the
+# Xvfb, and replays the fuzzers' corpora and regression files through the
 # native sanitizer build of the readers (scripts/fuzz.sh --check).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,17 +23,13 @@ make_test_certificate "$BUILD_ROOT/package/signing"
 VORNELLE_SIGN_PKCS12=$BUILD_ROOT/package/signing/cert.p12 VORNELLE_SIGN_PASSWORD=test \
   VORNELLE_SIGN_TIMESTAMP_URL= make_release "$BUILD_ROOT/package" test
 
-# One CTest run over both builds: each build's test programs run one at a
-# time on its own display and Wine prefix (made there when missing), the two
-# builds side by side.
+# One CTest run over both builds and the native fuzzing check: each build's
+# test programs run one at a time on its own display and Wine prefix (made
+# there when missing), beside the other build's and the entries that have a
+# display and prefix of their own; the longest start first.
 log "running tests"
 wine_runs_32bit ||
   log "$(no_32bit_reason): the i686 entries are skipped, and the installer entry runs the amd64 build of the installer"
 printf 'subdirs("x86_64" "i686")\n' >"$BUILD_ROOT/CTestTestfile.cmake"
 cd "$BUILD_ROOT"
-status=0
-ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@" || status=$?
-
-log "replaying the fuzzers' corpora and regression files under the sanitizers"
-"$ROOT/scripts/fuzz.sh" --check || status=1
-exit $status
+ctest --output-on-failure --timeout 300 -j "${CTEST_PARALLEL:-4}" "$@"

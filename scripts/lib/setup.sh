@@ -136,7 +136,7 @@ deps_prefix() { echo "$VORNELLE_DEPS_ROOT/deps-$DEPS_RECIPE/$1"; }
 ensure_deps() {
   local triplet=$1 prefix
   prefix=$(deps_prefix "$triplet")
-  [ -f "$prefix/.done" ] && return 0
+  [ -f "$prefix/.done" ] && { ensure_gtest "$triplet"; return; }
   fetch_dep_sources
   log "building libjpeg-turbo and libpng for $triplet"
   # A fixed folder of ours: the assembler writes its sources' paths into the
@@ -175,6 +175,27 @@ ensure_deps() {
 
   rm -rf "$work"
   touch "$prefix/.done"
+  ensure_gtest "$triplet"
+}
+
+# ensure_gtest TRIPLET: Debian's GoogleTest built for the target into its deps
+# prefix, once per machine and package version rather than in every build.
+ensure_gtest() {
+  local triplet=$1 prefix version work
+  prefix=$(deps_prefix "$triplet")
+  version=$(dpkg-query -W -f='${Version}' googletest)
+  [ "$(cat "$prefix/.gtest" 2>/dev/null)" = "$version" ] && return 0
+  log "building GoogleTest $version for $triplet"
+  work=$(mktemp -d)
+  # Line tables are all a test's backtrace needs.
+  cmake -S /usr/src/googletest -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-${triplet%%-*}.cmake" \
+    -DCMAKE_CXX_FLAGS=-g1 -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF \
+    >"$work.log" 2>&1 && cmake --build "$work" >>"$work.log" 2>&1 &&
+    cmake --install "$work" >>"$work.log" 2>&1 ||
+    { tail -30 "$work.log" >&2; rm -rf "$work" "$work.log"; return 1; }
+  rm -rf "$work" "$work.log"
+  echo "$version" >"$prefix/.gtest"
 }
 
 # ensure_giflib TRIPLET: giflib 5.2 built for the target, only for the
