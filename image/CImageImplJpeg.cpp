@@ -199,7 +199,7 @@ int CImageImplJpeg::Write(const std::string& fileName)
             jpeg_write_scanlines(&cinfo, row, 1);
         }
         jpeg_finish_compress(&cinfo);
-        return 1;
+        return file.Close() ? 1 : 0;
     });
 }
 

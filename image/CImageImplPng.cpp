@@ -255,6 +255,6 @@ int CImageImplPng::Write(const std::string& fileName)
             png_write_row(png, state.row);
         }
         png_write_end(png, info);
-        return 1;
+        return file.Close() ? 1 : 0;
     });
 }

@@ -21,6 +21,18 @@ public:
     std::FILE* Get() const { return m_file; }
     explicit operator bool() const { return m_file != nullptr; }
 
+    // Ends a write: stdio and the libraries leave their last buffer to the
+    // close, so only its answer says whether every byte reached the file.
+    bool Close()
+    {
+        if (m_file == nullptr)
+            return false;
+        const bool flushed = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+        const bool closed = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        return flushed && closed;
+    }
+
     // Reads up to count bytes; the number read.
     std::size_t Read(void* buffer, std::size_t count)
     {

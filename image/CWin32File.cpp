@@ -18,11 +18,11 @@ bool CWin32File::Create(const std::string& path)
     return IsOpen();
 }
 
-void CWin32File::Close()
+bool CWin32File::Close()
 {
-    if (IsOpen())
-        ::CloseHandle(m_handle);
+    const bool closed = IsOpen() && ::CloseHandle(m_handle);
     m_handle = INVALID_HANDLE_VALUE;
+    return closed;
 }
 
 std::size_t CWin32File::Read(void* buffer, std::size_t count)

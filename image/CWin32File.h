@@ -21,7 +21,9 @@ public:
     bool OpenForReading(const std::string& path);
     // Creates the file, or empties an existing one.
     bool Create(const std::string& path);
-    void Close();
+    // False when the handle would not close, which for a file written may
+    // mean bytes that never reached it.
+    bool Close();
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
     std::size_t Read(void* buffer, std::size_t count);

@@ -283,7 +283,8 @@ int WriteDibFile(const std::string& path, const CGlobalBlock& dib)
     // Never more than the block holds, whatever its header says.
     const std::size_t bytes =
         static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes, dib.size()));
-    return headerWritten && WriteHuge(file, dib.data(), bytes) == bytes ? 1 : 0;
+    const bool written = headerWritten && WriteHuge(file, dib.data(), bytes) == bytes;
+    return file.Close() && written ? 1 : 0;
 }
 
 HPALETTE CreateDibPalette(const CGlobalBlock& dib, BYTE flags)

@@ -30,7 +30,7 @@ VIAddVersionKey ProductName "${NAME}"
 VIAddVersionKey CompanyName "Ombrelune"
 VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey ProductVersion "${VERSION}"
-VIAddVersionKey LegalCopyright "Copyright Ombrelune"
+VIAddVersionKey LegalCopyright "Copyright (c) 2026 Ombrelune"
 
 ; The exit codes of a silent run, besides 0.
 !define ERROR_INSTALL_FAILURE 1603

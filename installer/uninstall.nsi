@@ -124,6 +124,7 @@ Section
   ${EndIf}
   Call MoveSaverAside
   !insertmacro SYSTEM_FOLDER_END
+  Delete "$INSTDIR\licences\vornelle.txt"
   Delete "$INSTDIR\licences\zlib.txt"
   Delete "$INSTDIR\licences\libpng.txt"
   Delete "$INSTDIR\licences\libjpeg-turbo.txt"

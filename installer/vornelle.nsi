@@ -111,6 +111,33 @@ failed:
   Push 0
 FunctionEnd
 
+; What Apps and Features shows as the size: the files this install wrote, each
+; rounded up to whole KiB. SectionGetSize would count only the section's own
+; File lines, not the saver that InstallSaver writes.
+Var InstalledKiB
+
+; Adds the size of the file named on the stack.
+Function CountInstalledFile
+  Exch $0
+  Push $1
+  FileOpen $1 $0 r
+  ${If} $1 != ""
+    FileSeek $1 0 END $0
+    FileClose $1
+    IntOp $0 $0 + 1023
+    IntOp $0 $0 / 1024
+    IntOp $InstalledKiB $InstalledKiB + $0
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+!macro INSTALL_FILE FOLDER NAME
+  File "${FOLDER}/${NAME}"
+  Push "$OUTDIR\${NAME}"
+  Call CountInstalledFile
+!macroend
+
 Section
   ; The saver first: when it cannot be installed, nothing else was written.
   !insertmacro SYSTEM_FOLDER_BEGIN
@@ -127,6 +154,9 @@ Section
   ; from here on leaves what it wrote removable.
   SetOutPath "$INSTDIR"
   File "/oname=uninstall.exe" "${UNINSTALLER}"
+  StrCpy $InstalledKiB 0
+  Push "$INSTDIR\uninstall.exe"
+  Call CountInstalledFile
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "${NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" Publisher "Ombrelune"
@@ -137,16 +167,20 @@ Section
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoModify 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoRepair 1
 
-  File "${STAGE}/test.gif"
-  File "${STAGE}/readme.txt"
+  !insertmacro INSTALL_FILE "${STAGE}" test.gif
+  !insertmacro INSTALL_FILE "${STAGE}" readme.txt
   SetOutPath "$INSTDIR\licences"
-  File "${STAGE}/licences/zlib.txt"
-  File "${STAGE}/licences/libpng.txt"
-  File "${STAGE}/licences/libjpeg-turbo.txt"
-  File "${STAGE}/licences/libjpeg-ijg.txt"
+  !insertmacro INSTALL_FILE "${STAGE}/licences" vornelle.txt
+  !insertmacro INSTALL_FILE "${STAGE}/licences" zlib.txt
+  !insertmacro INSTALL_FILE "${STAGE}/licences" libpng.txt
+  !insertmacro INSTALL_FILE "${STAGE}/licences" libjpeg-turbo.txt
+  !insertmacro INSTALL_FILE "${STAGE}/licences" libjpeg-ijg.txt
   SetOutPath "$INSTDIR"
-  SectionGetSize 0 $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" EstimatedSize $0
+  !insertmacro SYSTEM_FOLDER_BEGIN
+  Push "$SYSDIR\vornelle.scr"
+  Call CountInstalledFile
+  !insertmacro SYSTEM_FOLDER_END
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" EstimatedSize $InstalledKiB
 
   ; The saver looks for its default picture in the folder it runs in, the
   ; system folder: point every user who has not chosen one at ours. The

@@ -236,6 +236,12 @@ template <class Impl> void RoundTrip(const Recipe& recipe, const Format& format)
     // A writer that refuses a picture says so; that is no fault.
     if (!written.Write(path))
         return;
+    // A device that takes no byte: what it was given is no saved picture.
+    if (written.Write("/dev/full")) {
+        recipe.Print();
+        std::fprintf(stderr, "%s: a write to /dev/full was reported as saved\n", format.extension);
+        std::abort();
+    }
     Impl read;
     const int result = read.Read(path);
     fuzz::TouchPixels(read);

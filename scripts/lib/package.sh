@@ -20,6 +20,7 @@ stage_common() {
   mkdir -p "$stage/licences"
   cp "$BUILD_ROOT/x86_64/bin/test.gif" "$stage/"
   sed "s/@VERSION@/$version/" "$ROOT/installer/readme.txt" | crlf >"$stage/readme.txt"
+  crlf <"$ROOT/LICENSE" >"$stage/licences/vornelle.txt"
   # The notices that binary distributions must carry, from the very sources built.
   tar -xzOf "$src"/libpng1.6_*.orig.tar.gz --wildcards --no-wildcards-match-slash '*/LICENSE' |
     crlf >"$stage/licences/libpng.txt"

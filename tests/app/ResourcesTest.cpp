@@ -128,6 +128,7 @@ TEST_F(ResourcesTest, VersionResourceNamesTheProductAtTheProjectsVersion)
         {"FileDescription", "Vornelle Screensaver"},
         {"ProductName", "Vornelle Screensaver"},
         {"CompanyName", "Ombrelune"},
+        {"LegalCopyright", "Copyright (c) 2026 Ombrelune"},
         {"OriginalFilename", "vornelle.scr"},
         {"FileVersion", VORNELLE_PROJECT_VERSION},
         {"ProductVersion", VORNELLE_PROJECT_VERSION},

@@ -537,12 +537,16 @@ TEST(JpegWrite, RefusesWhatItCannotWrite)
     CImageImplJpeg fine;
     ASSERT_NE(fine.Create(8, 8, 24, -1), 0);
     EXPECT_EQ(fine.Write(file.Path() + ".missing\\x.jpg"), 0);
+    // /dev/full under Wine: it opens and takes no byte.
+    int result = -1;
+    EXPECT_EQ(StandardErrorOf([&] { result = fine.Write("Z:\\dev\\full"); }),
+              LibraryMessageLine(JERR_FILE_WRITE, 0));
+    EXPECT_EQ(result, 0);
 
     // libjpeg refuses widths over 65500: its error is printed, as the
     // library's own exit would, and comes back as 0.
     CImageImplJpeg wide;
     ASSERT_NE(wide.Create(65501, 1, 24, -1), 0);
-    int result = -1;
     EXPECT_EQ(StandardErrorOf([&] { result = wide.Write(file.Path()); }),
               LibraryMessageLine(JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION));
     EXPECT_EQ(result, 0);

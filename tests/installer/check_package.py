@@ -12,6 +12,7 @@ import zipfile
 from PIL import Image
 
 LICENCES = {
+    "licences/vornelle.txt": "Copyright (c) 2026 Ombrelune",
     "licences/libpng.txt": "PNG Reference Library License",
     "licences/libjpeg-turbo.txt": "libjpeg-turbo Licenses",
     "licences/libjpeg-ijg.txt": "Independent JPEG Group",
