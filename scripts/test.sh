@@ -7,10 +7,14 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/lib/setup.sh"
 source "$ROOT/scripts/lib/package.sh"
+source "$ROOT/scripts/lib/fuzzlibs.sh"
 
+# The fuzzing check's libraries too: its entry then only builds our code.
+PACKAGES+=("${FUZZ_PACKAGES[@]}")
 ensure_packages
 ensure_deps x86_64-w64-mingw32
 ensure_deps i686-w64-mingw32
+ensure_fuzz_deps
 
 log "building for x86_64"
 build_target x86_64-w64-mingw32

@@ -1,46 +1,6 @@
 # shellcheck shell=bash
-# libjpeg-turbo's cjpeg built for 12-bit samples, only to write 12-bit JPEG
-# seeds: the 2.1 library is 8- or 12-bit at compile time, and Debian's is
-# 8-bit. Built once into the fuzzing build, natively and without sanitizers.
-# Sourced by scripts/fuzz.sh after setup.sh; expects FUZZ_ROOT.
-
-# Prints the path of the tool; fails, once and with its log, when it cannot
-# be built (a stamp keeps later runs from trying again; remove the folder
-# to retry).
-ensure_cjpeg12() {
-  local dir=$FUZZ_ROOT/cjpeg12 tarball src
-  if [ -f "$dir/.done" ] && [ -x "$dir/cjpeg" ]; then
-    echo "$dir/cjpeg"
-    return 0
-  fi
-  [ -f "$dir/.failed" ] && return 1
-  mkdir -p "$dir"
-  tarball=$(ls "$VORNELLE_DEPS_ROOT"/src/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -1)
-  if [ -z "$tarball" ]; then
-    fetch_dep_sources >"$dir/build.log" 2>&1 || true
-    tarball=$(ls "$VORNELLE_DEPS_ROOT"/src/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -1)
-  fi
-  log "building a 12-bit cjpeg for the JPEG seeds (log: $dir/build.log)"
-  rm -rf "$dir/src" "$dir/build"
-  mkdir -p "$dir/src"
-  if [ -n "$tarball" ] &&
-    tar xzf "$tarball" -C "$dir/src" >>"$dir/build.log" 2>&1 &&
-    src=$(echo "$dir"/src/libjpeg-turbo-*) &&
-    cmake -S "$src" -B "$dir/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_C_COMPILER=clang-14 -DWITH_12BIT=1 -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
-      >>"$dir/build.log" 2>&1 &&
-    cmake --build "$dir/build" --target cjpeg-static >>"$dir/build.log" 2>&1 &&
-    cp "$dir/build/cjpeg-static" "$dir/cjpeg"; then
-    rm -rf "$dir/src" "$dir/build"
-    touch "$dir/.done"
-    echo "$dir/cjpeg"
-    return 0
-  fi
-  log "no 12-bit cjpeg: going on without 12-bit seeds"
-  tail -20 "$dir/build.log" >&2
-  touch "$dir/.failed"
-  return 1
-}
+# 12-bit JPEG seeds, written by the 12-bit cjpeg that scripts/lib/fuzzlibs.sh
+# builds. Sourced by scripts/fuzz.sh after fuzzlibs.sh.
 
 # write_pnm FILE MAGIC WIDTH HEIGHT CHANNELS: a text PGM (P2) or PPM (P3)
 # with 12-bit samples in a pattern.
@@ -64,8 +24,11 @@ write_pnm() {
 # sequential and progressive) into OUT, each checked to be refused by our
 # reader, which reads 8-bit samples only.
 write_12bit_seeds() {
-  local out=$1 make_seeds=$2 cjpeg work name args input
-  cjpeg=$(ensure_cjpeg12) || return 0
+  local out=$1 make_seeds=$2 cjpeg=$FUZZ_DEPS/bin/cjpeg12 work name args input
+  [ -x "$cjpeg" ] || {
+    log "no 12-bit cjpeg (log: $FUZZ_DEPS/logs/cjpeg12.log): going on without 12-bit seeds"
+    return 0
+  }
   work=$(mktemp -d)
   write_pnm "$work/grey.pgm" P2 16 12 1
   write_pnm "$work/colour.ppm" P3 17 9 3
