@@ -97,7 +97,7 @@ system=$WINEPREFIX/drive_c/windows/system32
 folder_name='C:\Program Files\Vornelle Screensaver'
 folder="$WINEPREFIX/drive_c/Program Files/Vornelle Screensaver"
 installed=("$system/vornelle.scr" "$folder/test.gif" "$folder/readme.txt"
-  "$folder/uninstall.exe" "$folder"/licences/{zlib,libpng,libjpeg-turbo,libjpeg-ijg}.txt)
+  "$folder/uninstall.exe" "$folder"/licences/{vornelle,zlib,libpng,libjpeg-turbo,libjpeg-ijg}.txt)
 for f in "${installed[@]}"; do
   [ -s "$f" ] || fail "not installed: $f"
 done
@@ -119,6 +119,12 @@ fi
 config='HKCU\Software\Ombrelune\vornelle\Config'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vornelle'
 active_setup_key='HKLM\Software\Microsoft\Active Setup\Installed Components\Vornelle'
+# Apps shows EstimatedSize: the installed files in KiB, within one KiB a file.
+kib=0
+for f in "${installed[@]}"; do kib=$((kib + ($(stat -c %s "$f") + 1023) / 1024)); done
+estimated=$(($(reg_value "$uninstall_key" EstimatedSize)))
+[ $((estimated > kib ? estimated - kib : kib - estimated)) -le ${#installed[@]} ] ||
+  fail "EstimatedSize is $estimated KiB, the installed files take $kib KiB"
 picture=$(reg_value "$config" Picture)
 [ "$picture" = "$folder_name\\test.gif" ] || fail "Picture is '$picture'"
 # The machine's keys in its own view, none in the 32-bit one of 64-bit Windows.
