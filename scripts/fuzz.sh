@@ -8,6 +8,7 @@
 #   PARALLEL=1 scripts/fuzz.sh ...           the harnesses at the same time
 #   scripts/fuzz.sh --replay [DIR...]        run the harnesses once over files
 #   scripts/fuzz.sh --check                  fuzz/corpus and fuzz/regressions once
+#   scripts/fuzz.sh --build                  only what --check runs, built
 #   scripts/fuzz.sh --coverage [HARNESS...] [DIR...]
 #                                            edges covered, ours and the libraries'
 #
@@ -257,7 +258,7 @@ coverage() {
 # folders (FOLDERS) it takes; anything else is status 2, before any build.
 mode=fuzz FUZZ_SECONDS=60 SELECTED=() FOLDERS=()
 case "${1:-}" in
---replay | --check | --coverage) mode=${1#--} && shift ;;
+--replay | --check | --coverage | --build) mode=${1#--} && shift ;;
 '' | *[!0-9]*) ;;
 *) FUZZ_SECONDS=$1 && shift ;;
 esac
@@ -276,6 +277,7 @@ done
 
 build
 case $mode in
+build) ;;
 fuzz) fuzz_all ;;
 replay) replay ;;
 coverage) coverage ;;
