@@ -43,4 +43,4 @@ wine_runs_32bit ||
   log "$(no_32bit_reason): the i686 entries are skipped, and the installer entry runs the amd64 build of the installer"
 printf 'subdirs("x86_64" "i686")\n' >"$BUILD_ROOT/CTestTestfile.cmake"
 cd "$BUILD_ROOT"
-ctest --output-on-failure --timeout 300 -j "${CTEST_PARALLEL:-4}" "$@"
+ctest --output-on-failure --timeout 300 -j "${CTEST_PARALLEL:-$(nproc)}" "$@"
