@@ -20,13 +20,17 @@ ensure_fuzz_deps
 # them, so that its entry has only the corpora left to run.
 log "building the fuzzing check (log: $BUILD_ROOT/fuzz-build.log)"
 mkdir -p "$BUILD_ROOT"
-"$ROOT/scripts/fuzz.sh" --build >"$BUILD_ROOT/fuzz-build.log" 2>&1 &
+setsid "$ROOT/scripts/fuzz.sh" --build >"$BUILD_ROOT/fuzz-build.log" 2>&1 &
 fuzz_build=$!
+# A failed Windows build ends the run: the fuzzing build, in a process group
+# of its own, goes with it.
+trap 'kill -- "-$fuzz_build" 2>/dev/null || true' EXIT
 log "building for x86_64"
 build_target x86_64-w64-mingw32
 log "building for i686"
 build_target i686-w64-mingw32
 wait $fuzz_build || { tail -30 "$BUILD_ROOT/fuzz-build.log" >&2; log "building the fuzzing check failed"; exit 1; }
+trap - EXIT
 # The tests' release is signed, with a throwaway certificate made here: its
 # installer test runs signed files.
 log "packing the release for the installer test"

@@ -12,7 +12,7 @@ namespace {
 std::string g_out;
 std::map<std::string, int> g_counts;
 
-// The harnesses' -max_len (scripts/fuzz.sh): a longer seed would be cut.
+// The harnesses' -max_len (fuzz/harnesses.txt): a longer seed would be cut.
 std::uintmax_t MaxLength(const std::string& format)
 {
     return format == "gif" || format == "jpeg" ? 16384 : 32768;

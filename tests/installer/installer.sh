@@ -32,8 +32,15 @@ wine_test_overrides
 wine=wine
 [ "$kind" = wow64 ] && wine=$WINE64
 # Beside the fresh prefix, so that copies can share its DLLs.
+# A run killed outright (CTest's timeout) leaves its folder, removed here once
+# the run that made it is gone.
+for old in "${clean%/*}"/installer-test.*; do
+  runner=$(cat "$old/runner" 2>/dev/null) || runner=
+  { [ -n "$runner" ] && kill -0 "$runner" 2>/dev/null; } || rm -rf "$old"
+done
 work=$(mktemp -d "${clean%/*}/installer-test.XXXXXX")
 trap 'wait; rm -rf "$work"' EXIT
+echo $$ >"$work/runner"
 desktop='HKCU\Control Panel\Desktop'
 config='HKCU\Software\Ombrelune\vornelle\Config'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vornelle'
