@@ -36,7 +36,7 @@ trap - EXIT
 log "packing the release for the installer test"
 make_test_certificate "$BUILD_ROOT/package/signing"
 VORNELLE_SIGN_PKCS12=$BUILD_ROOT/package/signing/cert.p12 VORNELLE_SIGN_PASSWORD=test \
-  VORNELLE_SIGN_TIMESTAMP_URL= make_release "$BUILD_ROOT/package" test
+  VORNELLE_SIGN_TIMESTAMP_URL='' make_release "$BUILD_ROOT/package" test
 
 # One CTest run over both builds and the native fuzzing check: each build's
 # test programs run one at a time on its own display and Wine prefix (made
