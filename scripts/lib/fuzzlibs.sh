@@ -68,14 +68,14 @@ fuzz_lib_jpeg() {
     "$FUZZ_DEPS/include/" && cp "$FUZZ_DEPS/build/jpeg/libjpeg.a" "$FUZZ_DEPS/lib/"
 }
 
-# Its plain Makefile builds tools we need not: the library files by hand.
 fuzz_lib_gif() {
-  local src
+  local src files
   src=$(fuzz_source giflib)
+  files=("${GIFLIB_SOURCES[@]/#/$src/}")
   mkdir -p "$FUZZ_DEPS/build/gif"
   # shellcheck disable=SC2086 # the flags are words
   (cd "$FUZZ_DEPS/build/gif" && clang-14 -O2 -DNDEBUG $FUZZ_SANITIZER_CFLAGS -w -c \
-    "$src"/{dgif_lib,egif_lib,gifalloc,gif_err,gif_hash,openbsd-reallocarray,quantize}.c &&
+    "${files[@]/%/.c}" &&
     ar rcs "$FUZZ_DEPS/lib/libgif.a" ./*.o) >"$FUZZ_DEPS/logs/gif.log" 2>&1 ||
     fuzz_lib_failed gif || return 1
   cp "$src/gif_lib.h" "$FUZZ_DEPS/include/"

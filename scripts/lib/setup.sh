@@ -134,9 +134,13 @@ DEPS_RECIPE=2
 deps_prefix() { echo "$VORNELLE_DEPS_ROOT/deps-$DEPS_RECIPE/$1"; }
 
 ensure_deps() {
+  [ -f "$(deps_prefix "$1")/.done" ] || build_deps "$1" || return 1
+  ensure_gtest "$1"
+}
+
+build_deps() {
   local triplet=$1 prefix
   prefix=$(deps_prefix "$triplet")
-  [ -f "$prefix/.done" ] && { ensure_gtest "$triplet"; return; }
   fetch_dep_sources
   log "building libjpeg-turbo and libpng for $triplet"
   # A fixed folder of ours: the assembler writes its sources' paths into the
@@ -175,7 +179,6 @@ ensure_deps() {
 
   rm -rf "$work"
   touch "$prefix/.done"
-  ensure_gtest "$triplet"
 }
 
 # ensure_gtest TRIPLET: Debian's GoogleTest built for the target into its deps
@@ -198,9 +201,11 @@ ensure_gtest() {
   echo "$version" >"$prefix/.gtest"
 }
 
+# giflib's library files: its plain Makefile builds tools we need not.
+GIFLIB_SOURCES=(dgif_lib egif_lib gifalloc gif_err gif_hash openbsd-reallocarray quantize)
+
 # ensure_giflib TRIPLET: giflib 5.2 built for the target, only for the
-# benchmarks to compare our GIF reader with; prints its prefix. Its plain
-# Makefile builds tools we need not, so the library files are compiled here.
+# benchmarks to compare our GIF reader with; prints its prefix.
 ensure_giflib() {
   local triplet=$1 prefix=$VORNELLE_DEPS_ROOT/giflib-1/$1
   if [ ! -f "$prefix/.done" ]; then
@@ -211,7 +216,7 @@ ensure_giflib() {
     work=$(mktemp -d)
     tar xzf "$dir"/giflib_*.orig.tar.gz -C "$work"
     src=$(echo "$work"/giflib-*)
-    for f in dgif_lib egif_lib gifalloc gif_err gif_hash openbsd-reallocarray quantize; do
+    for f in "${GIFLIB_SOURCES[@]}"; do
       "$triplet-gcc-posix" -O2 -c "$src/$f.c" -o "$work/$f.o" ||
         { rm -rf "$work"; return 1; }
     done
